@@ -1,0 +1,55 @@
+// The show's one window and its GL context: creation in a window or with the
+// display switched, teardown, the window procedure, the projection, and the
+// one-time GL set-up that builds every texture and effect table.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/keys.h"
+#include "platform/window_system.h"
+
+// Handles of the window in force; null while there is none. Written by
+// createGLWindow and killGLWindow.
+extern WsGlContext* glContext;
+extern WsDeviceContext* deviceContext;  // frames are presented on it
+extern WsWindow* mainWindow;            // owner of the audio dialogs
+extern WsInstance* appInstance;
+
+// 1 while full-screen mode is requested or in force, 0 in a window. Starts at
+// 1; the start-up question and the F1 toggle change it.
+extern int32_t fullscreen;
+
+// 1 while the window is not minimised; written only by windowProc.
+extern int32_t active;
+
+// Entry k is 1 while the key with virtual-key code k is down; written only by
+// windowProc.
+extern int32_t keys[kKeyTableSize];
+
+// The window title, size and colour depth every window is created with.
+constexpr const char* kWindowTitle = "Vantorel";
+constexpr int kWindowWidth = 1280;
+constexpr int kWindowHeight = 720;
+constexpr int kWindowBits = 32;
+
+// Creates the window (full screen when fullscreenFlag is 1, with the display
+// switched to width x height), its GL context, the projection and all GL-side
+// data. Returns 1 when all of it exists, else 0 after the failure has been
+// shown to the user.
+int createGLWindow(const char* title, int width, int height, int bits, int fullscreenFlag);
+
+// Restores the display mode, releases the context, device context, window and
+// class. Reports its own failures and always runs every step.
+void killGLWindow();
+
+// Viewport and 45-degree perspective projection for a client size in pixels;
+// a height of 0 counts as 1.
+void resizeScene(int width, int height);
+
+// Fixed GL state, then textures, mesh grids, swarm and ribbons, in that order.
+// Runs with a new context current, from createGLWindow only. Returns 1.
+int initGL();
+
+// The window procedure: keeps `keys` and `active`, passes size changes on to
+// resizeScene, posts the quit message when the window is closed.
+intptr_t windowProc(WsWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam);

@@ -1,0 +1,28 @@
+// The texture table: 20 slots, 19 of which name a picture file. Everything
+// else refers to a picture by its slot number.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+
+#include "assets/png_loader.h"
+
+struct TextureSlot {
+  GLuint id;             // GL texture name; 0 when the slot has no picture
+  PictureInfo info;      // what the loader learnt; nothing reads it
+  const char* fileName;  // relative to the working directory; null: empty slot
+};
+
+constexpr int kTextureSlots = 20;
+
+// The table; rewritten whole by every loadTextures, read by textureId.
+extern TextureSlot textureSlots[kTextureSlots];
+
+// Clears the table and loads every named file into the current GL context,
+// slot by slot in ascending order. A file that fails leaves its slot at 0.
+// Runs from initGL, so again on every window re-creation.
+void loadTextures();
+
+// The GL texture name of a slot (0 to 19); no range check.
+GLuint textureId(int32_t slot);

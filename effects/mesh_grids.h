@@ -1,0 +1,44 @@
+// The mesh grids: five grids of one topology (128 rows by 256 columns of
+// vertices), so that any grid can be copied or blended into another vertex by
+// vertex.
+#pragma once
+
+constexpr int kMeshRows = 128;
+constexpr int kMeshColumns = 256;
+constexpr int kMeshVertices = kMeshRows * kMeshColumns;
+
+// Position, normal and texture coordinates; the position's three floats and
+// the normal's three are contiguous, so each can be handed to GL as an array.
+struct MeshVertex {
+  float x, y, z;
+  float nx, ny, nz;
+  float u, v;
+};
+
+// Row-major: the vertex of row r, column c is v[r * kMeshColumns + c]. Row 0
+// is the top; the columns run once around the vertical axis.
+struct MeshGrid {
+  MeshVertex v[kMeshVertices];
+};
+
+// Unit sphere, normals equal to the positions. Built by buildMeshGrids.
+extern MeshGrid sphereGrid;
+// Sphere of radius 0.125 (the satellite), normals equal to the positions.
+extern MeshGrid satelliteGrid;
+// The mesh that is drawn: a copy of the sphere after buildMeshGrids, then
+// rewritten every frame by the mesh effect.
+extern MeshGrid workGrid;
+// A copy of workGrid taken by the mesh effect; zero until then. Never touched
+// by buildMeshGrids.
+extern MeshGrid snapshotGrid;
+// Cube of half-size 1; its normals stay zero.
+extern MeshGrid boxGrid;
+
+// Fills sphereGrid and satelliteGrid, copies the sphere into workGrid, then
+// fills boxGrid. Runs from initGL, so again on every window re-creation.
+void buildMeshGrids();
+
+// (c - a) x (b - a), not normalised, written to *outX, *outY, *outZ. a, b and
+// c each point at three contiguous floats.
+void faceNormal(const float* a, const float* b, const float* c, float* outX, float* outY,
+                float* outZ);

@@ -1,0 +1,15 @@
+// The show's one pseudo-random generator: integers 0 to 32767, never seeded,
+// so every run draws the same sequence. Shared by the swarm and the ribbons,
+// which draw from it in a fixed order.
+#pragma once
+
+#include <cstdint>
+
+// Largest value randomNext returns.
+constexpr int kRandomMax = 32767;
+
+// The next number of the sequence, 0 to kRandomMax.
+int randomNext();
+
+// The generator's state, for tests that need to know or replay the sequence.
+extern uint32_t randomState;

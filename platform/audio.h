@@ -1,0 +1,91 @@
+// The audio layer: plays one MP3 stream on the output device and reports how
+// far it has been heard, plus a spectrum of what is heard now.
+//
+// The show makes exactly these calls, with these arguments, and relies only on
+// the results documented here. Every call sets the calling thread's last
+// error code (kAudioOk on success), which audioLastError returns.
+//
+// Two back-ends implement this header: audio_sdl.cpp plays through SDL's audio
+// device and measures the heard position against the device; audio_offline.cpp
+// opens no device and takes its position from the caller (audio_offline.h), so
+// that a capture or a test stands the music at an exact sample.
+#pragma once
+
+#include <cstdint>
+
+// A stream handle; 0 is never a valid one.
+using AudioStream = uint32_t;
+
+// Error codes left for audioLastError. kAudioErrorNotPlaying is the one the
+// show tests: a data read from a stream that has played out, or was never
+// started, fails with it.
+enum AudioErrorCode : int {
+  kAudioOk = 0,
+  kAudioErrorMemory = 1,
+  kAudioErrorFileOpen = 2,
+  kAudioErrorHandle = 5,
+  kAudioErrorFormat = 6,
+  kAudioErrorInit = 8,
+  kAudioErrorAlreadyStarted = 14,
+  kAudioErrorIllegalParam = 20,
+  kAudioErrorNoDevice = 23,
+  kAudioErrorNotPlaying = 24,
+  kAudioErrorNotAvailable = 37,
+  kAudioErrorFileFormat = 41,
+  kAudioErrorUnknown = -1,
+};
+
+// The default output device; the only one the show asks for.
+constexpr int kAudioDefaultDevice = 1;
+
+// Stream flag: measure the file's exact length while opening it, so that
+// positions and the end are exact from the start. Our streams always do.
+constexpr uint32_t kAudioStreamPrescan = 0x20000;
+
+// Position mode: a byte count of the decoded 16-bit PCM at the file's own
+// rate and channel count.
+constexpr uint32_t kAudioPositionBytes = 0;
+
+// Data request: 256 spectrum magnitudes of a 512-sample FFT (floats).
+constexpr uint32_t kAudioDataFft512 = 0x80000001;
+
+// Starts the output device at the given rate (Hz). `window` is the show's
+// window, kept only for reference. Returns nonzero on success; fails with
+// kAudioErrorNoDevice when no output device can be opened and with
+// kAudioErrorAlreadyStarted when the device is already running.
+int audioStartDevice(int device, uint32_t rateHz, uint32_t flags, void* window);
+
+// Opens an MP3 file as a paused stream. fromMemory must be 0, offset 0 and
+// length 0 (the whole file). Mono or stereo, 32/44.1/48 kHz, CBR or VBR;
+// decoded gaplessly, so byte 0 is the music's first sample. Returns the
+// handle, or 0 with kAudioErrorInit (no device started), kAudioErrorFileOpen
+// (missing or unreadable) or kAudioErrorFileFormat (not an MP3).
+AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset,
+                          uint64_t length, uint32_t flags);
+
+// Starts (or resumes) the stream; restart nonzero starts it from byte 0.
+// Returns nonzero on success.
+int audioPlay(AudioStream stream, int restart);
+
+// The byte position of the sample being heard now (mode kAudioPositionBytes):
+// it never goes back and never passes the stream's length. Returns
+// UINT64_MAX on error.
+uint64_t audioPosition(AudioStream stream, uint32_t mode);
+
+// Converts a byte count of the stream into seconds. Negative on error.
+double audioBytesToSeconds(AudioStream stream, uint64_t bytes);
+
+// For kAudioDataFft512: writes 256 floats to `buffer`, the magnitudes of a
+// Hann-windowed 512-sample real FFT of the mono mix of the 512 samples ending
+// at the heard position, scaled so that a full-scale sine exactly on a bin
+// reads 1.0 there. Returns the number of bytes of sample data used, or -1 with
+// kAudioErrorNotPlaying once the stream is not playing (ended, or never
+// started), or kAudioErrorHandle for a bad handle.
+int32_t audioGetData(AudioStream stream, void* buffer, uint32_t request);
+
+// The last error code of the calling thread's most recent call above.
+int audioLastError();
+
+// Stops the device and frees every stream. Safe to call when nothing was
+// started. Returns nonzero.
+int audioRelease();

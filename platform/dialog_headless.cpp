@@ -1,0 +1,10 @@
+// Dialogs without a display: the text goes to standard error and nobody
+// answers.
+#include <cstdio>
+
+#include "platform/dialog.h"
+
+int dialogMessageBox(WsWindow*, const char* text, const char* caption, uint32_t) {
+  std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+  return kDialogNone;
+}

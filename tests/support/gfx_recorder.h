@@ -1,0 +1,50 @@
+// Records the show's immediate-mode calls instead of drawing them, so tests
+// can check what a frame emits: which strips, how many vertices, in which
+// order, with which textures and transforms.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <string>
+#include <vector>
+
+struct GfxCall {
+  enum Kind {
+    Clear, Color, Enable, Disable, LoadIdentity, Rotate, Translate, BindTexture, Begin, End,
+    TexCoord, Vertex, Normal, PolygonMode, Flush
+  } kind;
+  unsigned e0 = 0, e1 = 0;  // enums, masks, texture names
+  double a[4] = {0, 0, 0, 0};  // floats and doubles, widened
+};
+
+// A strip as drawn: its mode and the vertices between its begin and end,
+// each with the texture coordinate and normal current when it was sent.
+struct GfxStrip {
+  unsigned mode = 0;
+  unsigned texture = 0;  // the texture bound when the strip began
+  struct Vertex {
+    double x, y, z;
+    double s, t;
+    double nx, ny, nz;
+  };
+  std::vector<Vertex> vertices;
+};
+
+// Installs the recorder as the gfx table (and clears what it holds) for the
+// life of the object; the previous table comes back when it is destroyed.
+class GfxRecorder {
+ public:
+  GfxRecorder();
+  ~GfxRecorder();
+  GfxRecorder(const GfxRecorder&) = delete;
+  GfxRecorder& operator=(const GfxRecorder&) = delete;
+
+  void clear();
+  const std::vector<GfxCall>& calls() const;
+  // The strips in the order they were drawn.
+  std::vector<GfxStrip> strips() const;
+  // Number of calls of a kind.
+  int count(GfxCall::Kind kind) const;
+  // A readable listing, one call a line, for failure messages.
+  std::string dump(size_t maxLines = 200) const;
+};

@@ -1,0 +1,32 @@
+// A GL context without a display for tests (Mesa's llvmpipe through EGL's
+// surfaceless platform), with the show's projection set and pixel reads.
+#pragma once
+
+#include <cstdint>
+
+struct Rgba {
+  uint8_t r, g, b, a;
+};
+
+// Creates a context of the given size and makes it current; destroys it at
+// the end of the scope. ok() tells whether EGL gave one.
+class HeadlessGl {
+ public:
+  HeadlessGl(int width = 320, int height = 180);
+  ~HeadlessGl();
+  HeadlessGl(const HeadlessGl&) = delete;
+  HeadlessGl& operator=(const HeadlessGl&) = delete;
+
+  bool ok() const { return ok_; }
+  int width() const { return width_; }
+  int height() const { return height_; }
+
+  // The pixel at (x, y) with y counted from the top row of the image.
+  Rgba pixel(int x, int y) const;
+  // Writes the whole image as a PNG file (for looking at a failure).
+  bool savePng(const char* path) const;
+
+ private:
+  bool ok_;
+  int width_, height_;
+};

@@ -1,0 +1,37 @@
+// The music clock: the one clock of the show, read once at the start of every
+// frame from the audio stream's heard position, and the spectrum of what is
+// heard.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/audio.h"
+
+// Milliseconds of music heard, as read at the start of the current frame.
+// Written only by beginFrame; every time test of a frame sees this one value.
+extern int32_t musicTimeMs;
+
+// This frame's musicTimeMs minus the previous frame's (the first frame's
+// delta is its own clock reading); 0 when the position has not moved.
+extern int32_t frameDeltaMs;
+
+// Entries 0 to 255: spectrum magnitudes of the music heard now, refreshed by
+// every frame. Room for 512; readers use 0 to 255 only.
+constexpr int kSpectrumSize = 512;
+constexpr int kSpectrumBins = 256;
+extern float spectrum[kSpectrumSize];
+
+// Nonzero when the music could not be started: the clock then runs in real
+// time from the first frame, the spectrum stays zero, and the show ends at
+// its end time. Set by start-up, before the first frame.
+extern int32_t musicSilent;
+
+// Clears the frame and resets colour, texturing and the modelview; reads the
+// clock and the spectrum; prints the clock while Space is held; ends the
+// process (status 0) once the music has stopped playing.
+void beginFrame();
+
+// The clock conversion: a byte position of the stream to whole milliseconds,
+// through single precision and the stream's own byte-to-seconds conversion,
+// truncated. Shared with the capture tool.
+int32_t musicMsFromBytes(AudioStream stream, uint64_t bytePosition);

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# The project's two commands:
+#   ./vantorel.sh play   installs what is missing, builds, and plays the show
+#                        (on a machine with no display it renders the show to
+#                        a video instead and says where it is)
+#   ./vantorel.sh test   installs what is missing, builds, and runs every test
+#                        (also under AddressSanitizer and UBSan, and the fuzzer)
+# Both work as root on a fresh Debian 12 machine; as another user they use sudo
+# for the packages.
+set -euo pipefail
+cd "$(dirname "$(readlink -f "$0")")"
+root=$PWD
+
+build_packages=(cmake make g++ pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev
+  libgl1-mesa-dri libmpg123-dev libkissfft-dev libpng-dev zlib1g-dev libmp3lame-dev
+  libfreetype-dev fonts-dejavu-core xfonts-base)
+test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick ffmpeg
+  clang libclang-rt-14-dev)
+capture_packages=(ffmpeg)
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+say() { printf '== %s\n' "$*" >&2; }
+
+ensure_packages() {
+  local missing=() p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "ok installed" || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
+  say "installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
+}
+
+# configure_and_build <dir> <cmake options...>
+configure_and_build() {
+  local dir=$1
+  shift
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+have_display() { [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; }
+
+play() {
+  ensure_packages "${build_packages[@]}"
+  have_display || ensure_packages "${capture_packages[@]}"
+  configure_and_build build/play -DVANTOREL_TESTS=OFF
+  local show=$root/build/play/show
+  if have_display; then
+    cd "$show"
+    exec ./vantorel
+  fi
+  say "no display: rendering the show to a video instead"
+  local video=$root/build/play/vantorel.mp4
+  "$show/vantorel-capture" --folder "$show" --output "$video"
+  say "the show is in $video"
+}
+
+run_tests() {
+  ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+  say "build and test"
+  configure_and_build build/test
+  (cd build/test && ctest --output-on-failure -j "$jobs" --timeout 900)
+
+  say "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
+  configure_and_build build/asan -DVANTOREL_SANITIZE=ON
+  (cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+    LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --output-on-failure -j "$jobs" -LE long --timeout 900)
+}
+
+case "${1:-}" in
+  play) play ;;
+  test) run_tests ;;
+  *)
+    echo "usage: $0 play|test" >&2
+    exit 2
+    ;;
+esac
