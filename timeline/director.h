@@ -23,3 +23,13 @@ extern float sceneSpinX;
 // Draws one whole frame into the back buffer. Returns 1 to go on; ends the
 // process itself when the music stops or the end time is passed.
 int renderFrame();
+
+// The frame after the clock has been read: the camera, the title card, the
+// scene chain with its cues, the small card, the wall, the effect space and
+// the effects, for the musicTimeMs and frameDeltaMs in force. renderFrame
+// calls it; so do tests and the capture tool, which set the clock themselves.
+// Returns 1 (the last window ends the process instead).
+int runTimeline();
+
+// The number (1 to 23) of the scene-chain window that holds a music time.
+int chainWindowAt(int32_t t);

@@ -1,0 +1,34 @@
+#include "tests/support/fake_audio.h"
+
+FakeAudio fakeAudio;
+
+namespace {
+int lastError = kAudioOk;
+}
+
+int audioStartDevice(int, uint32_t, uint32_t, void*) { return 1; }
+AudioStream audioOpenFile(int, const char*, uint64_t, uint64_t, uint32_t) { return 1; }
+int audioPlay(AudioStream, int) { return 1; }
+
+uint64_t audioPosition(AudioStream, uint32_t) {
+  lastError = kAudioOk;
+  return fakeAudio.position;
+}
+
+double audioBytesToSeconds(AudioStream, uint64_t bytes) {
+  lastError = kAudioOk;
+  fakeAudio.lastConvertedBytes = bytes;
+  return static_cast<double>(bytes) / fakeAudio.bytesPerSecond;
+}
+
+int32_t audioGetData(AudioStream, void* buffer, uint32_t) {
+  ++fakeAudio.dataReads;
+  lastError = fakeAudio.dataError;
+  if (lastError != kAudioOk) return -1;
+  float* out = static_cast<float*>(buffer);
+  for (int i = 0; i < 256; ++i) out[i] = fakeAudio.spectrumValue;
+  return 2048;
+}
+
+int audioLastError() { return lastError; }
+int audioRelease() { return 1; }

@@ -1,0 +1,127 @@
+// The music clock at the start of every frame: the byte-position conversion,
+// the frame delta, the spectrum read, the Space print and the end of music.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/window.h"
+#include "platform/gfx.h"
+#include "platform/sys.h"
+#include "tests/support/fake_audio.h"
+#include "timeline/clock.h"
+
+namespace {
+class ClockTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fakeAudio = FakeAudio{};
+    musicTimeMs = 0;
+    frameDeltaMs = 0;
+    musicSilent = 0;
+    std::memset(spectrum, 0, sizeof spectrum);
+    std::memset(keys, 0, sizeof keys);
+    gfx = &gfxDiscard;
+  }
+  void TearDown() override { gfx = &gfxDirect; }
+
+  // The byte count the conversion hands on to bytes-to-seconds.
+  static uint64_t narrowed(uint64_t position) {
+    fakeAudio.position = position;
+    beginFrame();
+    return fakeAudio.lastConvertedBytes;
+  }
+};
+
+TEST_F(ClockTest, PositionsPassThroughSinglePrecisionOnTheWayToSeconds) {
+  constexpr uint64_t k24 = 1ull << 24;
+  EXPECT_EQ(narrowed(k24 - 1), k24 - 1);
+  EXPECT_EQ(narrowed(k24), k24);
+  EXPECT_EQ(narrowed(k24 + 1), k24);      // a tie: to the even neighbour below
+  EXPECT_EQ(narrowed(k24 + 2), k24 + 2);  // on the grid of 2 bytes
+  EXPECT_EQ(narrowed(k24 + 3), k24 + 4);  // a tie: to the even neighbour above
+  constexpr uint64_t k25 = 1ull << 25;
+  EXPECT_EQ(narrowed(k25 + 1), k25);  // grid of 4 bytes
+  EXPECT_EQ(narrowed(k25 + 3), k25 + 4);
+  EXPECT_EQ(narrowed(k25 + 6), k25 + 8);  // tie between +4 and +8: even is +8
+}
+
+TEST_F(ClockTest, MillisecondsAreTruncatedNotRounded) {
+  fakeAudio.bytesPerSecond = 10000.0;
+  fakeAudio.position = 19996;  // 1.9996 s
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 1999);
+}
+
+TEST_F(ClockTest, DeltaIsTheFirstReadingThenTheDifferenceAndZeroWhenStill) {
+  fakeAudio.bytesPerSecond = 1000.0;
+  fakeAudio.position = 700;
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 700);
+  EXPECT_EQ(frameDeltaMs, 700);
+  fakeAudio.position = 716;
+  beginFrame();
+  EXPECT_EQ(frameDeltaMs, 16);
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 716);
+  EXPECT_EQ(frameDeltaMs, 0);
+}
+
+TEST_F(ClockTest, TheSpectrumIsReadOnEveryFrameIntoTheFirst256Entries) {
+  spectrum[300] = 7.0f;
+  fakeAudio.spectrumValue = 0.25f;
+  beginFrame();
+  beginFrame();
+  EXPECT_EQ(fakeAudio.dataReads, 2);
+  EXPECT_FLOAT_EQ(spectrum[0], 0.25f);
+  EXPECT_FLOAT_EQ(spectrum[255], 0.25f);
+  EXPECT_FLOAT_EQ(spectrum[300], 7.0f);
+}
+
+TEST_F(ClockTest, SpacePrintsTheClockOncePerFrameWhileHeld) {
+  fakeAudio.bytesPerSecond = 1000.0;
+  testing::internal::CaptureStdout();
+  fakeAudio.position = 100;
+  beginFrame();
+  keys[kVkSpace] = 1;
+  fakeAudio.position = 120;
+  beginFrame();
+  fakeAudio.position = 137;
+  beginFrame();
+  keys[kVkSpace] = 0;
+  fakeAudio.position = 150;
+  beginFrame();
+  std::fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "120\n137\n");
+}
+
+TEST_F(ClockTest, AnErrorOtherThanNotPlayingIsIgnored) {
+  fakeAudio.dataError = kAudioErrorHandle;
+  beginFrame();
+  SUCCEED();
+}
+
+using ClockDeathTest = ClockTest;
+
+TEST_F(ClockDeathTest, TheFrameAfterTheMusicStoppedEndsTheProcessWithStatusZero) {
+  fakeAudio.dataError = kAudioErrorNotPlaying;
+  keys[kVkSpace] = 1;
+  fakeAudio.bytesPerSecond = 1000.0;
+  fakeAudio.position = 4321;
+  // The last frame still prints its clock before the process ends.
+  EXPECT_EXIT(beginFrame(), ::testing::ExitedWithCode(0), "");
+}
+
+TEST_F(ClockTest, SilentClockRunsInRealTimeFromZeroWithoutTouchingTheStream) {
+  musicSilent = 1;
+  fakeAudio.dataError = kAudioErrorNotPlaying;
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 0);
+  sysSleep(30);
+  beginFrame();
+  EXPECT_GE(musicTimeMs, 30);
+  EXPECT_EQ(frameDeltaMs, musicTimeMs);
+  EXPECT_EQ(fakeAudio.dataReads, 0);
+  EXPECT_FLOAT_EQ(spectrum[0], 0.0f);
+}
+}  // namespace
