@@ -1,5 +1,7 @@
 // The music clock at the start of every frame: the byte-position conversion,
 // the frame delta, the spectrum read, the Space print and the end of music.
+#include "timeline/clock.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +11,6 @@
 #include "platform/gfx.h"
 #include "platform/sys.h"
 #include "tests/support/fake_audio.h"
-#include "timeline/clock.h"
 
 namespace {
 class ClockTest : public ::testing::Test {

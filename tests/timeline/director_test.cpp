@@ -1,6 +1,8 @@
 // The frame director: the scene chain's windows, the camera turns, the title
 // cards, the small card, the wall and the effect space, seen through the GL
 // calls a frame makes.
+#include "timeline/director.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,7 +14,6 @@
 #include "tests/timeline/director_fixture.h"
 #include "timeline/clock.h"
 #include "timeline/cues.h"
-#include "timeline/director.h"
 
 namespace {
 // What the director itself drew in one frame, before the effect space.
@@ -82,10 +83,10 @@ struct ExpectedWindow {
   bool card;
 };
 constexpr ExpectedWindow kExpected[] = {
-    {25999, 3, false},  {35999, 6, false},   {40999, 7, true},    {46999, 7, false},
-    {56999, 8, false},  {59999, 0, true},    {62999, 0, true},    {64999, 0, true},
-    {67999, 0, true},   {68999, 0, true},    {77999, 0, true},    {79999, 0, true},
-    {82999, 0, true},   {90499, 0, true},    {90999, 0, true},    {108999, 0, false},
+    {25999, 3, false},   {35999, 6, false},   {40999, 7, true},    {46999, 7, false},
+    {56999, 8, false},   {59999, 0, true},    {62999, 0, true},    {64999, 0, true},
+    {67999, 0, true},    {68999, 0, true},    {77999, 0, true},    {79999, 0, true},
+    {82999, 0, true},    {90499, 0, true},    {90999, 0, true},    {108999, 0, false},
     {122699, 17, false}, {131999, 17, false}, {141999, 18, false}, {154999, 18, false},
     {158999, 18, false}, {195999, 0, false}};
 
