@@ -55,8 +55,8 @@ struct RibbonLook {
 };
 constexpr RibbonLook kLooks[kRibbonCount] = {
     {225.0f / 255.0f, 100.0f / 255.0f, 225.0f / 255.0f, 0.0, 100, 0, 10, 0.1f},
-    {100.0f / 255.0f, 100.0f / 255.0f, 225.0f / 255.0f, 2.0 * std::numbers::pi / 3.0, 50, 0,
-     15, 0.2f},
+    {100.0f / 255.0f, 100.0f / 255.0f, 225.0f / 255.0f, 2.0 * std::numbers::pi / 3.0, 50, 0, 15,
+     0.2f},
     {100.0f / 255.0f, 1.0f, 100.0f / 255.0f, std::numbers::pi / 3.0, 0, 15, 20, 0.3f},
 };
 
@@ -79,11 +79,8 @@ struct ModeShape {
   double (*y)(int r, int i);
 };
 constexpr ModeShape kShapes[] = {
-    {kRibbonHidden, nullptr},
-    {kRibbonTrail, nullptr},
-    {kRibbonWave, waveY},
-    {kRibbonSpectrum, spectrumY},
-    {kRibbonSquare, squareY},
+    {kRibbonHidden, nullptr},     {kRibbonTrail, nullptr},  {kRibbonWave, waveY},
+    {kRibbonSpectrum, spectrumY}, {kRibbonSquare, squareY},
 };
 
 double (*shapeOf(int32_t mode))(int, int) {

@@ -1,5 +1,7 @@
 // The spectrum ribbons through their own interface: the calls drawRibbons
 // emits (recorded), the modes' shapes and the trail's shared pacing counter.
+#include "effects/ribbons.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "effects/random.h"
-#include "effects/ribbons.h"
 #include "tests/support/gfx_recorder.h"
 #include "timeline/clock.h"
 
@@ -57,8 +58,7 @@ struct Snapshot {
 // Point i of `now` holds point i - 1 of `before`, for i = 1 to 99.
 bool shiftedByOne(const Ribbon& before, const Ribbon& now) {
   for (int i = 1; i < kRibbonPoints; ++i) {
-    if (now.x[i] != before.x[i - 1] || now.y[i] != before.y[i - 1] ||
-        now.z[i] != before.z[i - 1])
+    if (now.x[i] != before.x[i - 1] || now.y[i] != before.y[i - 1] || now.z[i] != before.z[i - 1])
       return false;
   }
   return true;
@@ -72,12 +72,10 @@ bool samePoints(const Ribbon& a, const Ribbon& b) {
 // --- What a frame emits ----------------------------------------------------
 
 TEST_F(RibbonsTest, HiddenRibbonsStillBeginAndEndTheirColouredStripsAndFlush) {
-  const GfxCall::Kind expected[] = {
-      GfxCall::Color, GfxCall::PolygonMode, GfxCall::PolygonMode,
-      GfxCall::Begin, GfxCall::End,
-      GfxCall::Begin, GfxCall::Color, GfxCall::End,
-      GfxCall::Begin, GfxCall::Color, GfxCall::End,
-      GfxCall::Flush};
+  const GfxCall::Kind expected[] = {GfxCall::Color, GfxCall::PolygonMode, GfxCall::PolygonMode,
+                                    GfxCall::Begin, GfxCall::End,         GfxCall::Begin,
+                                    GfxCall::Color, GfxCall::End,         GfxCall::Begin,
+                                    GfxCall::Color, GfxCall::End,         GfxCall::Flush};
   const size_t colourAt[kRibbonCount] = {0, 6, 9};
   for (int pass = 0; pass < 2; ++pass) {
     if (pass == 1) {  // the first pass is before any mode: mode 3 but hidden

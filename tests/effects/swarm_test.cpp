@@ -1,5 +1,7 @@
 // The sprite swarm through its own interface: what drawSwarm emits (recorded)
 // and where it leaves the sprites.
+#include "effects/swarm.h"
+
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -9,7 +11,6 @@
 
 #include "assets/textures.h"
 #include "effects/random.h"
-#include "effects/swarm.h"
 #include "tests/support/gfx_recorder.h"
 #include "timeline/clock.h"
 
