@@ -14,6 +14,13 @@ struct Sprite {
 constexpr int kSwarmSize = 512;
 constexpr int kSwarmHalf = 256;
 
+// State codes: what drawSwarm does with a sprite after drawing it.
+constexpr int32_t kSpriteFlight = 7;   // z falls by frameDeltaMs / 15 each frame
+constexpr int32_t kSpriteRespawn = 8;  // new random spot far out, then flight
+constexpr int32_t kSpriteRest = 9;     // nothing changes
+
+// All 512 sprites; the lower half is 0 to 255, the upper half 256 to 511.
+// Owned here for the whole run; positions in units of the effect space.
 extern Sprite swarm[kSwarmSize];
 
 // Places every sprite: the lower half visible on the shell, the upper half
@@ -22,8 +29,10 @@ extern Sprite swarm[kSwarmSize];
 void initSwarm();
 
 // Gives sprites 256 to 511 the state code; the lower half keeps its own.
+// Called by the cues between frames, with kSpriteRespawn.
 void setSwarmState(int32_t code);
 
-// Draws every visible sprite, then advances each by its state. Called once
-// per frame, first of the effects.
+// Draws every visible sprite with slot 0's texture, then advances each by
+// its state (frameDeltaMs, ms of music time). Called once per frame, first of
+// the effects, in the effect space. Leaves texturing on and slot 0 bound.
 void drawSwarm();
