@@ -1,5 +1,6 @@
 // A GL context without a display for tests (Mesa's llvmpipe through EGL's
-// surfaceless platform), with the show's projection set and pixel reads.
+// surfaceless platform), with pixel reads. The projection is the test's to
+// set (resizeScene sets the show's).
 #pragma once
 
 #include <cstdint>
