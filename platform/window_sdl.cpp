@@ -1,6 +1,8 @@
 // The window layer on SDL2: one window with a GL surface, the display-mode
 // change as a real full-screen mode switch, and SDL's events turned into the
 // window messages the show's window procedure handles.
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -64,14 +66,20 @@ constexpr int kColourChannelBits = 8;
 
 constexpr int kPrimaryDisplay = 0;
 
+// The process that owns the window. A child forked while the window exists
+// (SDL shows its message boxes from one) shares the window system
+// connection, and must never use it to put the mode back.
+pid_t ownerPid = 0;
+
 void restoreDesktopMode() {
-  if (!switchedWindow) return;
+  if (!switchedWindow || getpid() != ownerPid) return;
   SDL_Window* window = switchedWindow;
   switchedWindow = nullptr;
   SDL_SetWindowFullscreen(window, 0);
 }
 
 void restoreAtExit() {
+  if (getpid() != ownerPid) return;
   restoreDesktopMode();
   SDL_Quit();
 }
@@ -88,6 +96,7 @@ void installExitGuards() {
   static bool installed = false;
   if (installed) return;
   installed = true;
+  ownerPid = getpid();
   std::atexit(restoreAtExit);
   for (int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
     struct sigaction action {};
@@ -103,6 +112,9 @@ void installExitGuards() {
 // show as a close request and so ends it in order.
 bool videoReady() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  // A full-screen window stays when another window takes the focus (the
+  // show's own dialogs do): the show only stops drawing when minimised.
+  SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "vantorel: no window system: %s\n", SDL_GetError());
     return false;
