@@ -135,3 +135,52 @@ check_rising_clock() {
   [ "$(head -n 1 "$work/out.txt")" -lt "$(tail -n 1 "$work/out.txt")" ] ||
     fail "the clock did not advance"
 }
+
+# start_x_with_modes: a real X server (Xorg with the dummy video driver) whose
+# desktop is 1920x1080 and which also offers 1280x720, so that a display-mode
+# change really happens. Needs root; exits with status 77 (skipped) without it.
+start_x_with_modes() {
+  [ "$(id -u)" -eq 0 ] || { echo "SKIP: Xorg needs root" >&2; exit 77; }
+  command -v Xorg >/dev/null || fail "Xorg is not installed"
+  cat >"$work/xorg.conf" <<'CONF'
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0 - 1000.0
+  VertRefresh 5.0 - 200.0
+  Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
+  Modeline "1280x720" 74.25 1280 1390 1430 1650 720 725 730 750 +hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1920x1080" "1280x720"
+    Virtual 1920 1080
+  EndSubSection
+EndSection
+CONF
+  local fdfile=$work/display
+  Xorg -displayfd 3 -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" \
+    3>"$fdfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 200); do
+    [ -s "$fdfile" ] && break
+    sleep 0.1
+  done
+  [ -s "$fdfile" ] || fail "Xorg did not start"
+  export DISPLAY=":$(head -n 1 "$fdfile")"
+}
+
+# current_mode: the screen's mode now, as WIDTHxHEIGHT.
+current_mode() { xrandr 2>/dev/null | awk '/\*/ { print $1; exit }'; }
+
+# app_process: the pid of vantorel itself (not a dialog process it forked).
+app_process() { pgrep -o -f "^$VANTOREL\$"; }

@@ -128,6 +128,28 @@ case "$1" in
     pkill -TERM -f "^$VANTOREL\$"
     expect_status 0
     ;;
+  mode-restore-*)
+    # Full screen switches the desktop to 1280x720; every way the show ends
+    # puts 1920x1080 back.
+    start_x_with_modes
+    [ "$(current_mode)" = 1920x1080 ] || fail "desktop starts at $(current_mode)"
+    if [ "$1" = mode-restore-music-end ]; then with_music 3; else with_music; fi
+    start_app
+    press "Start Fullscreen?" Return
+    wait_window Vantorel >/dev/null
+    sleep 0.5
+    [ "$(current_mode)" = 1280x720 ] || fail "full screen did not switch the mode"
+    case "$1" in
+      mode-restore-quit) press Vantorel Escape; want=0 ;;
+      mode-restore-music-end) want=0 ;;
+      mode-restore-sigint) kill -INT "$(app_process)"; want=0 ;;
+      mode-restore-sigterm) kill -TERM "$(app_process)"; want=0 ;;
+      mode-restore-crash) kill -SEGV "$(app_process)"; want=139 ;;
+      *) fail "unknown scenario $1" ;;
+    esac
+    expect_status "$want"
+    [ "$(current_mode)" = 1920x1080 ] || fail "the desktop stays at $(current_mode)"
+    ;;
   *)
     fail "unknown scenario $1"
     ;;
