@@ -16,9 +16,10 @@ struct Mp3Decoder {
   int fd = -1;
   uint32_t rateHz = 0;    // the file's own sample rate (Hz)
   uint32_t channels = 0;  // 1 or 2
-  uint64_t frames = 0;    // exact length in sample frames, the encoder's delay
-                          // and padding already trimmed
-  uint64_t decodedFrames = 0;  // frames handed out since the open or the last rewind
+  // Exact length in sample frames, the encoder's delay and padding trimmed.
+  uint64_t frames = 0;
+  // Frames handed out since the open or the last rewind.
+  uint64_t decodedFrames = 0;
 };
 
 // Opens `path` into an empty decoder and measures its length. Returns

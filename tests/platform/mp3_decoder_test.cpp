@@ -31,8 +31,9 @@ std::vector<int16_t> decodeAll(Mp3Decoder* decoder) {
 // The lag (in frames) at which the first channel of `decoded` lines up best
 // with `original` over the first `span` frames: 0 when the decoded stream
 // starts on the music's first sample, the encoder's delay when it does not.
-int bestLag(const std::vector<int16_t>& original, const std::vector<int16_t>& decoded,
-            int channels, int span, int maxLag) {
+int bestLag(const std::vector<int16_t>& original, const std::vector<int16_t>& decoded, int channels,
+            int span, int maxLag) {
+  span = std::min(span, static_cast<int>(decoded.size() / channels));
   int best = 0;
   double bestScore = -1e300;
   for (int lag = -maxLag; lag <= maxLag; ++lag) {
@@ -51,6 +52,12 @@ int bestLag(const std::vector<int16_t>& original, const std::vector<int16_t>& de
   return best;
 }
 
+// Closes the decoder however the test ends.
+struct OpenDecoder {
+  Mp3Decoder decoder;
+  ~OpenDecoder() { mp3Close(&decoder); }
+};
+
 class Mp3DecoderFormats : public ::testing::TestWithParam<MusicFormat> {};
 
 TEST_P(Mp3DecoderFormats, DecodesGaplesslyToTheExactLength) {
@@ -58,7 +65,8 @@ TEST_P(Mp3DecoderFormats, DecodesGaplesslyToTheExactLength) {
   const std::vector<int16_t> original = chirpPcm(format, oneSecond(format));
   const std::string path = writeMusic("chirp.mp3", format, original);
 
-  Mp3Decoder decoder;
+  OpenDecoder open;
+  Mp3Decoder& decoder = open.decoder;
   ASSERT_EQ(mp3Open(&decoder, path.c_str()), kAudioOk);
   EXPECT_EQ(decoder.rateHz, static_cast<uint32_t>(format.rateHz));
   EXPECT_EQ(decoder.channels, static_cast<uint32_t>(format.channels));
@@ -76,7 +84,8 @@ TEST_P(Mp3DecoderFormats, DecodesGaplesslyToTheExactLength) {
 TEST_P(Mp3DecoderFormats, RewindDecodesTheSameSamplesAgain) {
   const MusicFormat format = GetParam();
   const std::string path = writeMusic("again.mp3", format, chirpPcm(format, oneSecond(format)));
-  Mp3Decoder decoder;
+  OpenDecoder open;
+  Mp3Decoder& decoder = open.decoder;
   ASSERT_EQ(mp3Open(&decoder, path.c_str()), kAudioOk);
   const std::vector<int16_t> first = decodeAll(&decoder);
   ASSERT_EQ(mp3Rewind(&decoder), 1);
@@ -88,7 +97,6 @@ TEST_P(Mp3DecoderFormats, RewindDecodesTheSameSamplesAgain) {
   for (size_t i = 0; i < first.size(); ++i)
     largest = std::max(largest, std::abs(first[i] - second[i]));
   EXPECT_LE(largest, 2);
-  mp3Close(&decoder);
 }
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, Mp3DecoderFormats, ::testing::ValuesIn(kMusicFormats),

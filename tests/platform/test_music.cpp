@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <random>
@@ -29,13 +30,13 @@ std::string musicFormatName(const MusicFormat& format) {
 
 double binHz(int rateHz, int bin) { return bin * static_cast<double>(rateHz) / 512.0; }
 
-std::vector<int16_t> sinePcm(const MusicFormat& format, size_t frames, double hz,
-                             double amplitude, size_t onsetFrame) {
+std::vector<int16_t> sinePcm(const MusicFormat& format, size_t frames, double hz, double amplitude,
+                             size_t onsetFrame) {
   std::vector<int16_t> pcm(frames * format.channels, 0);
   for (size_t i = onsetFrame; i < frames; ++i) {
     const double t = static_cast<double>(i - onsetFrame) / format.rateHz;
-    const auto value = static_cast<int16_t>(std::lround(amplitude * kFullScale *
-                                                        std::sin(2.0 * M_PI * hz * t)));
+    const auto value =
+        static_cast<int16_t>(std::lround(amplitude * kFullScale * std::sin(2.0 * M_PI * hz * t)));
     for (int c = 0; c < format.channels; ++c) pcm[i * format.channels + c] = value;
   }
   return pcm;
@@ -54,8 +55,16 @@ std::vector<int16_t> chirpPcm(const MusicFormat& format, size_t frames) {
   return pcm;
 }
 
-std::string writeMusic(const std::string& name, const MusicFormat& format,
+std::string scratchName(const std::string& name) {
+  const testing::TestInfo* test = testing::UnitTest::GetInstance()->current_test_info();
+  std::string prefix = test ? std::string(test->test_suite_name()) + "." + test->name() : "";
+  std::replace(prefix.begin(), prefix.end(), '/', '_');
+  return prefix + "-" + name;
+}
+
+std::string writeMusic(const std::string& shortName, const MusicFormat& format,
                        const std::vector<int16_t>& pcm) {
+  const std::string name = scratchName(shortName);
   EXPECT_TRUE(writeMp3(name.c_str(), pcm.data(), pcm.size() / format.channels, format.rateHz,
                        format.channels, kKbps, format.vbr))
       << name;
@@ -69,7 +78,8 @@ std::vector<uint8_t> randomBytes(size_t count, unsigned seed) {
   return bytes;
 }
 
-std::string writeBytes(const std::string& name, const std::vector<uint8_t>& bytes) {
+std::string writeBytes(const std::string& shortName, const std::vector<uint8_t>& bytes) {
+  const std::string name = scratchName(shortName);
   FILE* file = std::fopen(name.c_str(), "wb");
   EXPECT_NE(file, nullptr) << name;
   if (file && !bytes.empty()) {
