@@ -51,25 +51,30 @@ constexpr uint32_t kAudioDataFft512 = 0x80000001;
 
 // Starts the output device at the given rate (Hz). `window` is the show's
 // window, kept only for reference. Returns nonzero on success; fails with
-// kAudioErrorNoDevice when no output device can be opened and with
-// kAudioErrorAlreadyStarted when the device is already running.
+// kAudioErrorNoDevice when no output device can be opened (or `device` is
+// neither kAudioDefaultDevice nor -1), kAudioErrorIllegalParam for a rate
+// outside 8000-192000 Hz, and kAudioErrorAlreadyStarted when the device is
+// already running.
 int audioStartDevice(int device, uint32_t rateHz, uint32_t flags, void* window);
 
 // Opens an MP3 file as a paused stream. fromMemory must be 0, offset 0 and
 // length 0 (the whole file). Mono or stereo, 32/44.1/48 kHz, CBR or VBR;
 // decoded gaplessly, so byte 0 is the music's first sample. Returns the
 // handle, or 0 with kAudioErrorInit (no device started), kAudioErrorFileOpen
-// (missing or unreadable) or kAudioErrorFileFormat (not an MP3).
+// (missing or unreadable), kAudioErrorFileFormat (not an MP3),
+// kAudioErrorIllegalParam (the arguments above not 0) or kAudioErrorMemory
+// (every stream slot taken: streams are freed only by audioRelease).
 AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset,
                           uint64_t length, uint32_t flags);
 
-// Starts (or resumes) the stream; restart nonzero starts it from byte 0.
-// Returns nonzero on success.
+// Starts (or resumes) the stream; restart nonzero starts it from byte 0, and
+// so does playing a stream that has played out. Returns nonzero on success.
 int audioPlay(AudioStream stream, int restart);
 
 // The byte position of the sample being heard now (mode kAudioPositionBytes):
-// it never goes back and never passes the stream's length. Returns
-// UINT64_MAX on error.
+// it never goes back (except when a restart takes it to 0) and never passes
+// the stream's length. Returns UINT64_MAX on error: kAudioErrorHandle, or
+// kAudioErrorNotAvailable for another mode.
 uint64_t audioPosition(AudioStream stream, uint32_t mode);
 
 // Converts a byte count of the stream into seconds. Negative on error.
@@ -80,12 +85,14 @@ double audioBytesToSeconds(AudioStream stream, uint64_t bytes);
 // at the heard position, scaled so that a full-scale sine exactly on a bin
 // reads 1.0 there. Returns the number of bytes of sample data used, or -1 with
 // kAudioErrorNotPlaying once the stream is not playing (ended, or never
-// started), or kAudioErrorHandle for a bad handle.
+// started), kAudioErrorHandle for a bad handle, or kAudioErrorIllegalParam
+// for another request or a null buffer.
 int32_t audioGetData(AudioStream stream, void* buffer, uint32_t request);
 
 // The last error code of the calling thread's most recent call above.
 int audioLastError();
 
-// Stops the device and frees every stream. Safe to call when nothing was
-// started. Returns nonzero.
+// Stops the device, joins the layer's threads and frees every stream; their
+// handles become invalid. Safe to call twice and when nothing was started;
+// runs by itself at process exit once a device has started. Returns nonzero.
 int audioRelease();

@@ -1,0 +1,42 @@
+// MP3 decoding for the audio layer, on libmpg123: opens a file, measures its
+// exact length, and decodes it gaplessly to 16-bit PCM at the file's own rate
+// and channel count.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct mpg123_handle_struct;
+
+// One open MP3 file. Filled by mp3Open, emptied by mp3Close; between the two
+// only one thread at a time may call into it (the audio layer hands it to its
+// decoder thread once the stream is open).
+struct Mp3Decoder {
+  mpg123_handle_struct* handle = nullptr;
+  int fd = -1;
+  uint32_t rateHz = 0;    // the file's own sample rate (Hz)
+  uint32_t channels = 0;  // 1 or 2
+  // Exact length in sample frames, the encoder's delay and padding trimmed.
+  uint64_t frames = 0;
+  // Frames handed out since the open or the last rewind.
+  uint64_t decodedFrames = 0;
+};
+
+// Opens `path` into an empty decoder and measures its length. Returns
+// kAudioOk, or kAudioErrorFileOpen (missing, not a regular file, unreadable),
+// kAudioErrorFileFormat (no MPEG audio stream, or none of sane length) or
+// kAudioErrorMemory; on failure the decoder is left empty.
+int mp3Open(Mp3Decoder* decoder, const char* path);
+
+// Decodes up to `maxFrames` frames of interleaved samples into `out`. Returns
+// the frames written: fewer than asked only at the end of the stream (or when
+// the rest of the file cannot be decoded), 0 once it is over. Never yields
+// more than `frames` in total.
+size_t mp3Decode(Mp3Decoder* decoder, int16_t* out, size_t maxFrames);
+
+// Goes back to the first frame of the music. Returns 1, or 0 when the file
+// cannot be read again.
+int mp3Rewind(Mp3Decoder* decoder);
+
+// Closes the file and empties the decoder; harmless on an empty one.
+void mp3Close(Mp3Decoder* decoder);
