@@ -7,6 +7,21 @@
 
 namespace {
 constexpr uint32_t kButtonMask = 0xF;
+
+// SDL's X11 message box runs in a child process of its own and, on a loaded
+// machine, now and then fails before it shows anything. Where a display is
+// there to show it on, try again a few times before giving up on the user.
+constexpr int kShowAttempts = 3;
+constexpr uint32_t kRetryPauseMs = 200;
+
+bool showWithRetries(const SDL_MessageBoxData& data, int* answer) {
+  const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+  for (int attempt = 0; attempt < (haveDisplay ? kShowAttempts : 1); ++attempt) {
+    if (attempt > 0) SDL_Delay(kRetryPauseMs);
+    if (SDL_ShowMessageBox(&data, answer) == 0) return true;
+  }
+  return false;
+}
 constexpr uint32_t kIconMask = 0xF0;
 
 uint32_t sdlIconFlags(uint32_t type) {
@@ -43,8 +58,9 @@ int dialogMessageBox(WsWindow* owner, const char* text, const char* caption, uin
   data.numbuttons = yesNo ? 2 : 1;
   data.buttons = yesNo ? kYesNo : kOk;
   int answer = kDialogNone;
-  if (SDL_ShowMessageBox(&data, &answer) < 0) {
-    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+  if (!showWithRetries(data, &answer)) {
+    std::fprintf(stderr, "%s: %s\n(no dialog could be shown: %s)\n", caption ? caption : "",
+                 text ? text : "", SDL_GetError());
     return kDialogNone;
   }
   // Closing the dialog without a button answers -1; that is no answer at all.

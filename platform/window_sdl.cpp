@@ -3,12 +3,12 @@
 // window messages the show's window procedure handles.
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 #include <string>
 
+#include "platform/display_guard.h"
 #include "platform/keymap_sdl.h"
 #include "platform/window_sdl_internal.h"
 #include "platform/window_system.h"
@@ -76,6 +76,7 @@ void restoreDesktopMode() {
   SDL_Window* window = switchedWindow;
   switchedWindow = nullptr;
   SDL_SetWindowFullscreen(window, 0);
+  displayGuardModeChanged(false);
 }
 
 void restoreAtExit() {
@@ -84,34 +85,25 @@ void restoreAtExit() {
   SDL_Quit();
 }
 
-// A crash must not leave the desktop at the show's resolution: put it back,
-// then die of the same signal.
-void restoreOnCrash(int signalNumber) {
-  restoreDesktopMode();
-  std::signal(signalNumber, SIG_DFL);
-  std::raise(signalNumber);
-}
-
+// An exit from anywhere (the show ends inside a frame) puts the mode back
+// through SDL; a death that runs no code of ours (a crash, SIGKILL) leaves it
+// to the display guard, which has a window-system connection of its own.
 void installExitGuards() {
   static bool installed = false;
   if (installed) return;
   installed = true;
   ownerPid = getpid();
+  displayGuardStart();
   std::atexit(restoreAtExit);
-  for (int signalNumber : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) {
-    struct sigaction action {};
-    action.sa_handler = restoreOnCrash;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND | SA_NODEFER;
-    sigaction(signalNumber, &action, nullptr);
-  }
 }
 
 // SDL's video starts with the first class registration and stays up for the
 // process; SDL turns SIGINT and SIGTERM into a quit event, which reaches the
-// show as a close request and so ends it in order.
+// show as a close request and so ends it in order. The display guard starts
+// just before, while the show still has one thread and no connection.
 bool videoReady() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  installExitGuards();
   // A full-screen window stays when another window takes the focus (the
   // show's own dialogs do): the show only stops drawing when minimised.
   SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
@@ -122,7 +114,6 @@ bool videoReady() {
   // SDL holds the screen saver off from start-up; the show wants that only
   // while its window exists.
   SDL_EnableScreenSaver();
-  installExitGuards();
   return true;
 }
 
@@ -278,6 +269,7 @@ WsWindow* wsCreateWindow(uint32_t, const char* name, const char* title, uint32_t
   if (switchMode) {
     SDL_SetWindowDisplayMode(sdl, &arrangedMode);
     switchedWindow = sdl;
+    displayGuardModeChanged(true);
   }
   theWindow = new WsWindow{sdl, {}};
   theWindow->dc.window = theWindow;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 : "${VANTOREL:?path of the vantorel executable}"
-: "${XCLOSE:?path of the xclose helper}"
+: "${XPROBE:?path of the xprobe helper}"
 
 work=$(mktemp -d)
 xvfb_pid=""
@@ -44,8 +44,12 @@ start_x() {
 # with the dummy audio driver, recording its output and its status.
 start_app() {
   local dir=${1:-$work}
-  (cd "$dir" && SDL_AUDIODRIVER=dummy VANTOREL_DIALOG_TRACE=1 "$VANTOREL" \
-    >"$work/out.txt" 2>"$work/err.txt"; echo $? >"$work/status") &
+  (
+    set +e
+    cd "$dir" || exit
+    SDL_AUDIODRIVER=dummy VANTOREL_DIALOG_TRACE=1 "$VANTOREL" >"$work/out.txt" 2>"$work/err.txt"
+    echo $? >"$work/status"
+  ) &
   app_pid=$!
 }
 
@@ -100,16 +104,21 @@ geometry() {
   xwininfo -id "$id" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'
 }
 
-# is_fullscreen TITLE: whether the window asks to cover the screen.
+# is_fullscreen TITLE: whether the window is the show's full-screen one: it
+# covers the screen from its corner and hides the cursor, which only the
+# full-screen window does. (Without a window manager there is no window state
+# to ask for.)
 is_fullscreen() {
   local id
   id=$(wait_window "$1")
-  xprop -id "$id" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN
+  xdotool mousemove 640 360
+  sleep 0.2
+  xwininfo -id "$id" | grep -q -- "-geometry 1280x720+0+0" && ! "$XPROBE" cursor
 }
 
 # close_window TITLE: the window manager's close request.
 close_window() {
-  "$XCLOSE" "$(wait_window "$1")"
+  "$XPROBE" close "$(wait_window "$1")"
 }
 
 # wait_exit [SECONDS]: waits for vantorel to end; prints its status.
@@ -182,5 +191,6 @@ CONF
 # current_mode: the screen's mode now, as WIDTHxHEIGHT.
 current_mode() { xrandr 2>/dev/null | awk '/\*/ { print $1; exit }'; }
 
-# app_process: the pid of vantorel itself (not a dialog process it forked).
-app_process() { pgrep -o -f "^$VANTOREL\$"; }
+# app_process: the pid of this test's vantorel itself (not a process it forked,
+# nor another test's).
+app_process() { pgrep -P "$app_pid" -f "^$VANTOREL\$"; }
