@@ -3,6 +3,8 @@
 #include <EGL/egl.h>
 #include <EGL/eglext.h>
 #include <GL/gl.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <cstdio>
 #include <cstring>
@@ -51,6 +53,29 @@ EGLDisplay openDisplay() {
     if (d != EGL_NO_DISPLAY && eglInitialize(d, nullptr, nullptr)) return d;
   }
   return EGL_NO_DISPLAY;
+}
+
+// Keeps the GL driver that EGL loaded (Mesa's *_dri.so) loaded for the rest of
+// the process. eglTerminate would otherwise unload it with every context, and
+// LeakSanitizer would then report the driver's process-lifetime allocations
+// under an unknown module that no suppression can name.
+void pinGlDrivers() {
+  constexpr int kMaxDrivers = 8;
+  struct Found {
+    const char* names[kMaxDrivers];
+    int count;
+  } found{};
+  // dlopen is not called while the loader walks its list: collect, then pin.
+  dl_iterate_phdr(
+      [](dl_phdr_info* info, size_t, void* data) {
+        auto* f = static_cast<Found*>(data);
+        if (f->count < kMaxDrivers && info->dlpi_name && std::strstr(info->dlpi_name, "_dri.so")) {
+          f->names[f->count++] = info->dlpi_name;
+        }
+        return 0;
+      },
+      &found);
+  for (int i = 0; i < found.count; ++i) dlopen(found.names[i], RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
 bool chooseConfig(EGLDisplay d, EGLConfig* config, int* depth) {
@@ -102,6 +127,7 @@ bool eglContextCreate(int width, int height) {
     eglContextDestroy();
     return false;
   }
+  pinGlDrivers();
   return true;
 }
 
