@@ -19,7 +19,7 @@ constexpr int kNamedSlots = 19;
 constexpr int kEmptySlot = 19;
 
 std::string slotFile(int slot) {
-  char name[16];
+  char name[32];
   std::snprintf(name, sizeof name, "tex%02d.png", slot);
   return name;
 }
