@@ -24,11 +24,6 @@ constexpr double kHighestViewingGamma = 5.0;
 // more is damage, refused before any pixel memory is taken.
 constexpr uint64_t kMaxTexels = 4096ull * 4096ull;
 
-// libpng's bound on the memory of one ancillary chunk (text, ICC profile):
-// nothing the loader reads needs more, and a damaged length must not cost
-// more.
-constexpr png_alloc_size_t kMaxChunkBytes = 1u << 20;
-
 // GL keeps at most one flag per kind of error; more reads than that mean a
 // driver that never clears them.
 constexpr int kMaxPendingGlErrors = 16;
@@ -96,9 +91,14 @@ bool readHeader(PngReader* reader, void* io, png_rw_ptr readFn, uint32_t maxSide
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_read_fn(png, io, readFn);
   png_set_user_limits(png, maxSide, maxSide);
-  png_set_chunk_malloc_max(png, kMaxChunkBytes);
   // A damaged chunk of any kind marks a damaged file.
   png_set_crc_action(png, PNG_CRC_ERROR_QUIT, PNG_CRC_ERROR_QUIT);
+  // Ancillary chunks other than tRNS and gAMA are skipped unread (their CRC is
+  // still checked): libpng would otherwise take memory for a text chunk by its
+  // declared length, up to 2 GiB, before finding the file too short.
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+  static const png_byte kGammaChunk[] = "gAMA";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_AS_DEFAULT, kGammaChunk, 1);
   png_read_info(png, info);
 
   const uint32_t width = png_get_image_width(png, info);

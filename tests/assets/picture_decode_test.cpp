@@ -316,10 +316,30 @@ TEST_F(DecodeRefuses, OversizedHeadersTakeNoPixelMemory) {
   EXPECT_LT(peakResidentKib() - before, 64 * 1024);
 }
 
+TEST_F(DecodeRefuses, TextChunkDeclaringMoreThanTheFileHolds) {
+  // A zTXt chunk whose length says 528 MiB, cut short: the file ends first.
+  std::vector<uint8_t> file(good_.begin(), good_.begin() + static_cast<std::ptrdiff_t>(33));
+  file.insert(file.end(), {0x21, 0x00, 0x00, 0x00, 'z', 'T', 'X', 't', 'i', 'C', 'C', 'P'});
+  const long before = peakResidentKib();
+  expectRefused(file);
+  EXPECT_LT(peakResidentKib() - before, 64 * 1024);
+}
+
 TEST_F(DecodeRefuses, InvalidHeaderFields) {
   expectRefused(pngWithHeader(4, 4, 3, PNG_COLOR_TYPE_GRAY));      // no 3-bit depth
   expectRefused(pngWithHeader(4, 4, 16, PNG_COLOR_TYPE_PALETTE));  // no 16-bit palette
   expectRefused(pngWithHeader(4, 4, 8, 5));                        // no colour type 5
+}
+
+TEST(DecodeAccepts, LargeAndUnknownAncillaryChunksAreSkipped) {
+  const std::vector<uint8_t> plain = encodePng(solidPicture(3, 3, 40, 50, 60));
+  std::vector<uint8_t> text(2 << 20, 'a');  // above libpng's usual chunk memory bound
+  text[7] = 0;                               // keyword "aaaaaaa"
+  std::vector<uint8_t> file = withChunk(plain, "IDAT", "tEXt", text);
+  file = withChunk(file, "IDAT", "vaNt", {1, 2, 3});  // a private chunk nobody knows
+  DecodedPicture picture;
+  ASSERT_TRUE(pictureDecode(file.data(), file.size(), kMaxSide, &picture));
+  EXPECT_EQ(picture.pixels[0], 40);
 }
 
 TEST(DecodeAccepts, LargestSideAndSizeWithinTheLimits) {

@@ -141,6 +141,17 @@ std::vector<uint8_t> pngWithHeader(uint32_t width, uint32_t height, uint8_t dept
   return file;
 }
 
+std::vector<uint8_t> withChunk(const std::vector<uint8_t>& file, const char* before,
+                               const char* type, const std::vector<uint8_t>& data) {
+  const size_t at = findChunk(file, before);
+  std::vector<uint8_t> chunk;
+  appendChunk(&chunk, type, data);
+  std::vector<uint8_t> out(file.begin(), file.begin() + static_cast<std::ptrdiff_t>(at));
+  out.insert(out.end(), chunk.begin(), chunk.end());
+  out.insert(out.end(), file.begin() + static_cast<std::ptrdiff_t>(at), file.end());
+  return out;
+}
+
 size_t findChunk(const std::vector<uint8_t>& file, const char* type) {
   for (size_t at = 8; at + 8 <= file.size();) {
     if (std::memcmp(file.data() + at + 4, type, 4) == 0) return at;

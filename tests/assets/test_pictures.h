@@ -46,6 +46,11 @@ PngSpec solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint
 std::vector<uint8_t> pngWithHeader(uint32_t width, uint32_t height, uint8_t depth,
                                    uint8_t colourType);
 
+// A copy of the file with a chunk of the given type and data (and its CRC)
+// inserted before the first chunk of type `before`.
+std::vector<uint8_t> withChunk(const std::vector<uint8_t>& file, const char* before,
+                               const char* type, const std::vector<uint8_t>& data);
+
 // The offset of the first chunk of the given type (its length field), or 0.
 size_t findChunk(const std::vector<uint8_t>& file, const char* type);
 
