@@ -20,8 +20,8 @@ constexpr double kHighestViewingGamma = 5.0;
 
 // The most texels a picture may become once its sides are rounded up to
 // powers of two: a 4096 x 4096 texture, 64 MiB at 4 bytes per texel. The
-// show's pictures are a few hundred texels on a side; a header that asks for
-// more is damage, refused before any pixel memory is taken.
+// show's pictures are at most about a thousand texels on a side; a header that
+// asks for more is damage, refused before any pixel memory is taken.
 constexpr uint64_t kMaxTexels = 4096ull * 4096ull;
 
 // GL keeps at most one flag per kind of error; more reads than that mean a
