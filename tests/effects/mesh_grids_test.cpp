@@ -1,11 +1,11 @@
 // The five mesh grids and the face normal: the shapes, their seams and
 // collapsed rings, the texture coordinates, and what a rebuild touches.
+#include "effects/mesh_grids.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
-
-#include "effects/mesh_grids.h"
 
 namespace {
 const MeshVertex& at(const MeshGrid& grid, int r, int c) { return grid.v[r * kMeshColumns + c]; }
@@ -114,8 +114,8 @@ TEST_F(MeshGridsTest, CubeRingWalksItsFourSidesAndSkipsOneCorner) {
     int column;
     float x, z;
   };
-  const Expected ring[] = {{0, -1, 1},      {63, 0.96875f, 1},   {64, 1, 0.96875f},
-                           {127, 1, -1},    {128, 0.96875f, -1}, {191, -1, -1},
+  const Expected ring[] = {{0, -1, 1},           {63, 0.96875f, 1},   {64, 1, 0.96875f},
+                           {127, 1, -1},         {128, 0.96875f, -1}, {191, -1, -1},
                            {192, -1, -0.96875f}, {255, -1, 1}};
   for (const Expected& e : ring) {
     SCOPED_TRACE(e.column);
