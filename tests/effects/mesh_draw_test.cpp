@@ -228,35 +228,4 @@ TEST_F(MeshDrawTest, BouncingSatelliteHopsOncePerSecondWithItsOwnTexture) {
   EXPECT_EQ(transforms(recorder)[3].a[1], 0.0);
   EXPECT_EQ(recorder.strips()[127].texture, kNameOfSlot0 + 4);
 }
-
-// Whether a transform is the exact opposite of an earlier one: a rotation by
-// the negated angle about the same axis, or the negated translation.
-bool undoes(const Transform& later, const Transform& earlier) {
-  if (later.kind != earlier.kind || later.a[0] != -earlier.a[0]) return false;
-  if (later.kind == GfxCall::Rotate) {
-    return later.a[1] == earlier.a[1] && later.a[2] == earlier.a[2] && later.a[3] == earlier.a[3];
-  }
-  return later.a[1] == -earlier.a[1] && later.a[2] == -earlier.a[2];
-}
-
-TEST_F(MeshDrawTest, EveryTransformIsUndoneInEveryMode) {
-  for (int32_t code : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 42}) {
-    SCOPED_TRACE(code);
-    fresh();
-    cueAt(33333, code);
-    GfxRecorder recorder;
-    drawMesh();
-    // Each transform must be cancelled by its exact opposite, innermost first.
-    std::vector<Transform> open;
-    for (const Transform& t : transforms(recorder)) {
-      const bool undoesTop = !open.empty() && undoes(t, open.back());
-      if (undoesTop) {
-        open.pop_back();
-      } else {
-        open.push_back(t);
-      }
-    }
-    EXPECT_TRUE(open.empty());
-  }
-}
 }  // namespace

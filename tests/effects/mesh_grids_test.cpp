@@ -61,16 +61,6 @@ TEST_F(MeshGridsTest, SphereSeamColumnsCoincideButCarryBothEndsOfTheTexture) {
   }
 }
 
-TEST_F(MeshGridsTest, SphereVerticesHaveUnitLengthAndNormalsEqualPositions) {
-  for (int i = 0; i < kMeshVertices; ++i) {
-    const MeshVertex& v = sphereGrid.v[i];
-    ASSERT_NEAR(std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z), 1.0, 1e-6) << i;
-    ASSERT_EQ(v.nx, v.x) << i;
-    ASSERT_EQ(v.ny, v.y) << i;
-    ASSERT_EQ(v.nz, v.z) << i;
-  }
-}
-
 TEST_F(MeshGridsTest, SatelliteIsTheSphereAtAnEighth) {
   expectPosition(at(satelliteGrid, 0, 9), 0.0f, 0.125f, 0.0f);
   EXPECT_EQ(at(satelliteGrid, 0, 9).ny, 0.125f);

@@ -235,15 +235,6 @@ TEST_F(MeshTest, CodeSevenWobblesTheLatestSnapshotOnTheOldTimeMark) {
   EXPECT_TRUE(samePositions(workGrid, expected));
 }
 
-TEST_F(MeshTest, CodeSevenSnapshotsTheShapeTheLastFrameLeft) {
-  cueAt(10000, 3);
-  meshFrameAt(15000);
-  const MeshGrid wobbled = workGrid;
-  cueAt(15016, 7);
-  EXPECT_EQ(std::memcmp(&snapshotGrid, &wobbled, sizeof snapshotGrid), 0)
-      << "every field of every vertex";
-}
-
 // --------------------------------------------------------------- morphs
 
 TEST_F(MeshTest, SphereMorphWeightsAtItsStartMiddleAndEnd) {
