@@ -1,5 +1,17 @@
 #include "effects/mesh.h"
 
+#include <cmath>
+#include <cstring>
+
+#include "assets/textures.h"
+#include "effects/mesh_grids.h"
+#include "platform/gfx.h"
+#include "timeline/clock.h"
+
+// Throughout: sines, cosines and the arithmetic around them run in double and
+// only the results are stored as floats, so every frame is reproducible bit
+// for bit from the clock values alone.
+
 int32_t meshMode = 0;
 int32_t meshStamp = 0;
 int32_t revealRow = 127;
@@ -7,5 +19,363 @@ int32_t revealAccumMs = 0;
 int32_t satelliteVisible = 0;
 int32_t satelliteBounce = 0;
 
-void setMeshMode(int32_t code) { meshMode = code; }
-void drawMesh() {}
+namespace {
+constexpr double kPi = 3.14159265358979323846;
+
+// The wobble's phase runs on sin(t * 0.0007): one swing every 2 pi / 0.0007,
+// about 9 s. The constant is the single-precision one the motion was tuned
+// with.
+constexpr double kPhaseRate = static_cast<double>(0.0007f);
+// The frequency factor 2 - 2 cos(t * pi / 180 / 70) peaks at 4 when t is
+// 70 * 180 = 12600 ms and repeats every 25200 ms.
+constexpr double kRadiansPerDegree = kPi / 180.0;
+constexpr double kFrequencyDivisor = 70.0;
+// Offsets that put the three axes of the wobble out of step with one another;
+// 2.2 is the single-precision value.
+constexpr double kWobbleOffset[3] = {3.5, 1.5, static_cast<double>(2.2f)};
+
+// The mesh turns by 0.01 degree per ms of music, once every 36 s.
+constexpr double kSpinDegreesPerMs = static_cast<double>(0.01f);
+// The satellite orbits against the spin, once every 10 s, from 180 degrees.
+constexpr double kOrbitDegreesPerMs = static_cast<double>(-0.036f);
+constexpr double kOrbitStartDegrees = 180.0;
+// Distance of the satellite from the vertical axis, in scene units.
+constexpr float kOrbitRadius = 3.0f;
+// One hop of height 1 per second of music while the satellite bounces.
+constexpr int32_t kBouncePeriodMs = 1000;
+// The satellite shows from the first frame after this music time, a little
+// after a steadily running reveal has finished.
+constexpr int32_t kSatelliteAppearsMs = 16800;
+
+// The reveal uncovers one more row per 128 ms of frame time, so 127 steps
+// take about 16.3 s; the scan strip's row is the clock modulo 127.
+constexpr int32_t kRevealStepMs = 128;
+constexpr int32_t kScanRows = 127;
+// The mode the reveal hands over to once the whole sphere shows.
+constexpr int32_t kModeAfterReveal = 1;
+
+// Texture slots of the picture loader's table.
+constexpr int32_t kSlotMesh = 2;
+constexpr int32_t kSlotMeshCube = 10;
+constexpr int32_t kSlotSatellite = 4;
+constexpr int32_t kSlotSatelliteBounce = 5;
+constexpr int32_t kSlotSatelliteCube = 11;
+
+constexpr int kStrips = kMeshRows - 1;
+
+// What a mode does to workGrid on every frame.
+enum class MeshUpdate { None, Copy, Wobble, Morph, Pulse };
+
+// A cache that lets the wobble take each distinct sine once per frame. The
+// wobble's three sines depend on one coordinate each, and the grids it works
+// on repeat coordinate values a great deal (the sphere's y is one value per
+// row, the cube's coordinates are multiples of 1/1024), so per axis the plan
+// lists the distinct float values of its source and, per vertex, which of
+// them it has. Keyed by bit pattern, so the sines are those of exactly the
+// same arguments as a vertex-by-vertex loop would take.
+struct AxisValues {
+  int32_t count;
+  float value[kMeshVertices];
+  uint16_t index[kMeshVertices];
+};
+static_assert(kMeshVertices <= 65536, "a vertex's value index must fit 16 bits");
+
+struct WobblePlan {
+  uint32_t builtForVersion;
+  bool built;
+  AxisValues axis[3];
+};
+
+// Times setMeshMode has copied workGrid into snapshotGrid.
+uint32_t snapshotTakes = 0;
+
+WobblePlan sphereWobble;
+WobblePlan boxWobble;
+WobblePlan snapshotWobble;
+
+// A grid the wobble works on, the count of its rewrites and its plan.
+struct WobbleSource {
+  const MeshGrid* grid;
+  const uint32_t* version;
+  WobblePlan* plan;
+};
+constexpr WobbleSource kSphereWobble = {&sphereGrid, &meshGridBuilds, &sphereWobble};
+constexpr WobbleSource kBoxWobble = {&boxGrid, &meshGridBuilds, &boxWobble};
+constexpr WobbleSource kSnapshotWobble = {&snapshotGrid, &snapshotTakes, &snapshotWobble};
+
+// This frame's sine of every distinct value, per axis.
+double axisSine[3][kMeshVertices];
+
+// Open-addressed table from a float's bits to its place in AxisValues; twice
+// as many slots as values keeps the probes short. 0 marks a free slot, so it
+// holds place + 1.
+constexpr int kHashBits = 16;
+constexpr uint32_t kHashSlots = 1u << kHashBits;
+static_assert(kHashSlots >= 2 * kMeshVertices, "the value table needs room to spare");
+uint32_t valueSlot[kHashSlots];
+
+constexpr float MeshVertex::*kAxisField[3] = {&MeshVertex::x, &MeshVertex::y, &MeshVertex::z};
+
+// Everything a mode code means: what setMeshMode does with it and what
+// drawMesh does while it is the mode. A field left out keeps its default.
+constexpr int32_t kNoStamp = -1;  // the code sets no time mark
+constexpr int32_t kKeep = -1;     // the code leaves the flag or the mode alone
+struct MeshModeEntry {
+  int32_t stampLeadMs = kNoStamp;  // meshStamp = now + this (ms), unless kNoStamp
+  bool takesSnapshot = false;      // copies workGrid into snapshotGrid
+  int32_t bounce = kKeep;          // new satelliteBounce, or kKeep
+  int32_t becomesMode = kKeep;     // the mode stored in the end, or kKeep for the code
+  MeshUpdate update = MeshUpdate::None;
+  const MeshGrid* source = nullptr;  // what is copied, morphed towards or pulsed
+  const WobbleSource* wobble = nullptr;
+  int32_t morphSpanMs = 0;  // D of the morph weight (t + D) / D
+  bool reveal = false;      // the row-by-row reveal of the start
+  int32_t meshSlot = kSlotMesh;
+  int32_t satelliteSlot = kSlotSatellite;  // while the satellite does not bounce
+};
+
+// Indexed by the code.
+constexpr MeshModeEntry kModes[] = {
+    {.reveal = true},
+    {.update = MeshUpdate::Copy, .source = &sphereGrid},
+    {.update = MeshUpdate::Copy,
+     .source = &boxGrid,
+     .meshSlot = kSlotMeshCube,
+     .satelliteSlot = kSlotSatelliteCube},
+    {.stampLeadMs = 0, .update = MeshUpdate::Wobble, .wobble = &kSphereWobble},
+    {.stampLeadMs = 0,
+     .update = MeshUpdate::Wobble,
+     .wobble = &kBoxWobble,
+     .meshSlot = kSlotMeshCube,
+     .satelliteSlot = kSlotSatelliteCube},
+    {.stampLeadMs = 2000, .update = MeshUpdate::Morph, .source = &sphereGrid, .morphSpanMs = 2000},
+    {.stampLeadMs = 5000, .update = MeshUpdate::Morph, .source = &boxGrid, .morphSpanMs = 5000},
+    {.takesSnapshot = true, .update = MeshUpdate::Wobble, .wobble = &kSnapshotWobble},
+    {.takesSnapshot = true, .update = MeshUpdate::Pulse, .source = &sphereGrid},
+    {.update = MeshUpdate::Morph, .source = &snapshotGrid, .morphSpanMs = 2000},
+    {.bounce = 1,
+     .becomesMode = 1,
+     .update = MeshUpdate::Copy,
+     .source = &sphereGrid,
+     .satelliteSlot = kSlotSatelliteBounce},
+    {.bounce = 0, .becomesMode = 1, .update = MeshUpdate::Copy, .source = &sphereGrid},
+};
+constexpr int32_t kModeCount = sizeof kModes / sizeof kModes[0];
+
+// Every code outside the table is stored and leaves workGrid as it is.
+constexpr MeshModeEntry kOtherMode = {};
+
+const MeshModeEntry& modeEntry(int32_t code) {
+  return code >= 0 && code < kModeCount ? kModes[code] : kOtherMode;
+}
+
+uint32_t floatBits(float f) {
+  uint32_t bits;
+  std::memcpy(&bits, &f, sizeof bits);
+  return bits;
+}
+
+void buildAxis(const MeshGrid& grid, float MeshVertex::*field, AxisValues& out) {
+  std::memset(valueSlot, 0, sizeof valueSlot);
+  out.count = 0;
+  for (int i = 0; i < kMeshVertices; ++i) {
+    const float value = grid.v[i].*field;
+    const uint32_t bits = floatBits(value);
+    // Fibonacci hashing spreads the float bit patterns over the slots.
+    uint32_t slot = (bits * 2654435769u) >> (32 - kHashBits);
+    while (valueSlot[slot] != 0 && floatBits(out.value[valueSlot[slot] - 1]) != bits) {
+      slot = (slot + 1) % kHashSlots;
+    }
+    if (valueSlot[slot] == 0) {
+      out.value[out.count] = value;
+      valueSlot[slot] = static_cast<uint32_t>(++out.count);
+    }
+    out.index[i] = static_cast<uint16_t>(valueSlot[slot] - 1);
+  }
+}
+
+// Rebuilds the plan when its source grid has been rewritten since it was made.
+void preparePlan(const WobbleSource& source) {
+  WobblePlan& plan = *source.plan;
+  if (plan.built && plan.builtForVersion == *source.version) return;
+  for (int a = 0; a < 3; ++a) buildAxis(*source.grid, kAxisField[a], plan.axis[a]);
+  plan.builtForVersion = *source.version;
+  plan.built = true;
+}
+
+void wobble(const WobbleSource& source, int32_t t, float phase) {
+  preparePlan(source);
+  const WobblePlan& plan = *source.plan;
+  const double k = 2.0 - 2.0 * std::cos(t * kRadiansPerDegree / kFrequencyDivisor);
+  for (int a = 0; a < 3; ++a) {
+    const AxisValues& axis = plan.axis[a];
+    for (int i = 0; i < axis.count; ++i) {
+      axisSine[a][i] = std::sin((axis.value[i] + kWobbleOffset[a] + phase) * kPi * k);
+    }
+  }
+  const uint16_t* ix = plan.axis[0].index;
+  const uint16_t* iy = plan.axis[1].index;
+  const uint16_t* iz = plan.axis[2].index;
+  const MeshVertex* from = source.grid->v;
+  MeshVertex* to = workGrid.v;
+  for (int i = 0; i < kMeshVertices; ++i) {
+    const double scale = 1.0 + axisSine[0][ix[i]] * axisSine[1][iy[i]] * axisSine[2][iz[i]];
+    to[i].x = static_cast<float>(scale * from[i].x);
+    to[i].y = static_cast<float>(scale * from[i].y);
+    to[i].z = static_cast<float>(scale * from[i].z);
+  }
+}
+
+// Closes the fraction (t + D) / D of every vertex's distance to the target
+// while the time mark lies ahead. A mark further ahead than D (mode 9 behind
+// a code 6) would give a negative weight that pushes the mesh away from the
+// target, doubling its distance frame after frame until the floats overflow;
+// the weight is held at 0 until the mark is within reach instead.
+void morph(const MeshGrid& target, int32_t t, int32_t spanMs) {
+  if (musicTimeMs >= meshStamp) return;
+  double w = static_cast<double>(t + spanMs) / spanMs;
+  if (w < 0.0) w = 0.0;
+  const MeshVertex* to = target.v;
+  MeshVertex* p = workGrid.v;
+  for (int i = 0; i < kMeshVertices; ++i) {
+    p[i].x = static_cast<float>(p[i].x + (static_cast<double>(to[i].x) - p[i].x) * w);
+    p[i].y = static_cast<float>(p[i].y + (static_cast<double>(to[i].y) - p[i].y) * w);
+    p[i].z = static_cast<float>(p[i].z + (static_cast<double>(to[i].z) - p[i].z) * w);
+  }
+}
+
+// Each latitude ring of the sphere swells with the level of its own even
+// spectrum bin; every frame starts again from the plain sphere.
+void pulse(const MeshGrid& source) {
+  for (int r = 0; r < kMeshRows; ++r) {
+    const double factor = 1.0 + spectrum[2 * r];
+    const MeshVertex* from = &source.v[r * kMeshColumns];
+    MeshVertex* to = &workGrid.v[r * kMeshColumns];
+    for (int c = 0; c < kMeshColumns; ++c) {
+      to[c].x = static_cast<float>(from[c].x * factor);
+      to[c].y = static_cast<float>(from[c].y * factor);
+      to[c].z = static_cast<float>(from[c].z * factor);
+    }
+  }
+}
+
+// The normal of every vertex from its right neighbour and the one below that,
+// both wrapping: column 255 pairs with column 0, row 127 with row 0.
+void computeNormals() {
+  for (int r = 0; r < kMeshRows; ++r) {
+    MeshVertex* row = &workGrid.v[r * kMeshColumns];
+    const MeshVertex* below = &workGrid.v[((r + 1) % kMeshRows) * kMeshColumns];
+    for (int c = 0; c < kMeshColumns; ++c) {
+      const int right = c + 1 < kMeshColumns ? c + 1 : 0;
+      faceNormal(&row[c].x, &row[right].x, &below[right].x, &row[c].nx, &row[c].ny, &row[c].nz);
+    }
+  }
+}
+
+void updateWorkGrid(const MeshModeEntry& mode, int32_t t, float phase) {
+  switch (mode.update) {
+    case MeshUpdate::None:
+      break;
+    case MeshUpdate::Copy:
+      std::memcpy(&workGrid, mode.source, sizeof workGrid);
+      break;
+    case MeshUpdate::Wobble:
+      wobble(*mode.wobble, t, phase);
+      break;
+    case MeshUpdate::Morph:
+      morph(*mode.source, t, mode.morphSpanMs);
+      break;
+    case MeshUpdate::Pulse:
+      pulse(*mode.source);
+      break;
+  }
+}
+
+void sendVertex(const MeshVertex& v) {
+  gfxNormal3fv(&v.nx);
+  gfxTexCoord2d(v.u, v.v);
+  gfxVertex3fv(&v.x);
+}
+
+// One triangle strip between a row and the row below it.
+void drawStrip(const MeshGrid& grid, int row) {
+  const MeshVertex* upper = &grid.v[row * kMeshColumns];
+  const MeshVertex* lower = upper + kMeshColumns;
+  gfxBegin(GL_TRIANGLE_STRIP);
+  for (int c = 0; c < kMeshColumns; ++c) {
+    sendVertex(upper[c]);
+    sendVertex(lower[c]);
+  }
+  gfxEnd();
+}
+
+void drawStrips(const MeshGrid& grid, int firstRow) {
+  for (int r = firstRow; r < kStrips; ++r) drawStrip(grid, r);
+}
+
+// The reveal's frame: the scan strip, then one step towards the top at most.
+// Returns the first row of the full strips. Once revealRow is 0 it stays
+// there, so a later code 0 draws the whole mesh under one scan strip and
+// hands over to mode 1 again.
+int revealFrame() {
+  // The clock never runs below 0; the remainder is kept non-negative anyway
+  // so that the scan strip's row is always a row of the grid.
+  const int32_t scanRow = (musicTimeMs % kScanRows + kScanRows) % kScanRows;
+  drawStrip(workGrid, scanRow);
+  if (revealAccumMs > kRevealStepMs && revealRow > 0) {
+    revealRow -= 1;
+    revealAccumMs -= kRevealStepMs;
+  }
+  revealAccumMs += frameDeltaMs;
+  if (revealRow == 0) meshMode = kModeAfterReveal;
+  return revealRow;
+}
+
+void drawSatellite() {
+  if (musicTimeMs > kSatelliteAppearsMs) satelliteVisible = 1;
+  if (!satelliteVisible) return;
+  int32_t slot = modeEntry(meshMode).satelliteSlot;
+  float height = 0.0f;
+  if (satelliteBounce) {
+    slot = kSlotSatelliteBounce;
+    height = static_cast<float>(std::sin((musicTimeMs % kBouncePeriodMs) * kPi / kBouncePeriodMs));
+  }
+  gfxBindTexture(GL_TEXTURE_2D, textureId(slot));
+  const float orbit = static_cast<float>(musicTimeMs * kOrbitDegreesPerMs + kOrbitStartDegrees);
+  gfxRotatef(orbit, 0.0f, 1.0f, 0.0f);
+  gfxTranslatef(kOrbitRadius, height, 0.0f);
+  drawStrips(satelliteGrid, 0);
+  gfxTranslatef(-kOrbitRadius, -height, 0.0f);
+  gfxRotatef(-orbit, 0.0f, 1.0f, 0.0f);
+}
+}  // namespace
+
+void setMeshMode(int32_t code) {
+  const MeshModeEntry& mode = modeEntry(code);
+  meshMode = code;
+  if (mode.stampLeadMs != kNoStamp) meshStamp = musicTimeMs + mode.stampLeadMs;
+  if (mode.takesSnapshot) {
+    std::memcpy(&snapshotGrid, &workGrid, sizeof snapshotGrid);
+    ++snapshotTakes;
+  }
+  if (mode.bounce != kKeep) satelliteBounce = mode.bounce;
+  if (mode.becomesMode != kKeep) meshMode = mode.becomesMode;
+}
+
+void drawMesh() {
+  const MeshModeEntry& mode = modeEntry(meshMode);
+  const int32_t t = musicTimeMs - meshStamp;
+  const float phase = static_cast<float>(std::sin(t * kPhaseRate));
+
+  updateWorkGrid(mode, t, phase);
+  computeNormals();
+
+  gfxBindTexture(GL_TEXTURE_2D, textureId(mode.meshSlot));
+  const float spin = static_cast<float>(musicTimeMs * kSpinDegreesPerMs);
+  gfxRotatef(spin, 0.0f, 1.0f, 0.0f);
+  const int firstRow = mode.reveal ? revealFrame() : 0;
+  drawStrips(workGrid, firstRow);
+  gfxRotatef(-spin, 0.0f, 1.0f, 0.0f);
+
+  drawSatellite();
+}

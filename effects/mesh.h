@@ -19,7 +19,10 @@ extern int32_t satelliteVisible;
 extern int32_t satelliteBounce;
 
 // Selects a mode code (0 to 11, any other value keeps the mesh as it is).
-// Called by the cues, once or on every frame of a window.
+// Called by the cues, once or on every frame of a window. Codes 3 to 6 set
+// meshStamp from musicTimeMs, so the clock must be read first. The reveal
+// runs once: a code 0 after it has finished draws the whole mesh for one
+// frame and hands over to mode 1 again.
 void setMeshMode(int32_t code);
 
 // Updates workGrid for the current mode and time, recomputes its normals and

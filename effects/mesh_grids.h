@@ -3,6 +3,8 @@
 // vertex.
 #pragma once
 
+#include <cstdint>
+
 constexpr int kMeshRows = 128;
 constexpr int kMeshColumns = 256;
 constexpr int kMeshVertices = kMeshRows * kMeshColumns;
@@ -29,7 +31,8 @@ extern MeshGrid satelliteGrid;
 // rewritten every frame by the mesh effect.
 extern MeshGrid workGrid;
 // A copy of workGrid taken by the mesh effect; zero until then. Never touched
-// by buildMeshGrids.
+// by buildMeshGrids. Written by setMeshMode only: the mesh effect keys what it
+// derives from the snapshot to its own copies.
 extern MeshGrid snapshotGrid;
 // Cube of half-size 1; its normals stay zero.
 extern MeshGrid boxGrid;
@@ -37,6 +40,11 @@ extern MeshGrid boxGrid;
 // Fills sphereGrid and satelliteGrid, copies the sphere into workGrid, then
 // fills boxGrid. Runs from initGL, so again on every window re-creation.
 void buildMeshGrids();
+
+// How many times buildMeshGrids has run; 0 before the first build. The mesh
+// effect keys what it derives from sphereGrid and boxGrid to this count, so
+// those grids are written by buildMeshGrids only.
+extern uint32_t meshGridBuilds;
 
 // (c - a) x (b - a), not normalised, written to *outX, *outY, *outZ. a, b and
 // c each point at three contiguous floats.
