@@ -1,0 +1,45 @@
+// The show's 19 pictures: each file's size, alpha and painter, designed for
+// where the show puts it (a sprite, the mesh, the satellite, a backdrop wall,
+// the small card or a title banner).
+#pragma once
+
+#include "tools/assetgen/image.h"
+
+struct PictureEntry {
+  const char* fileName;  // "tex00.png" to "tex18.png"
+  int width;             // pixels
+  int height;            // pixels
+  bool alpha;            // the file keeps an alpha channel
+  void (*paint)(Image& image);
+};
+
+// The table, slot by slot (entry i is "tex<i>.png").
+constexpr int kPictureCount = 19;
+extern const PictureEntry kPictures[kPictureCount];
+
+// Paints every picture and writes it into `folder`. Needs the fonts open
+// (lettering.h). Returns false, with a message on standard error, at the
+// first file that cannot be written.
+bool writePictures(const char* folder);
+
+// The painters, one per picture; each fills an image already sized by the
+// table.
+void paintParticle(Image& image);
+void paintSpare(Image& image);
+void paintGlobe(Image& image);
+void paintPanelCube(Image& image);
+void paintMoonSkin(Image& image);
+void paintBallSkin(Image& image);
+void paintEmberSkin(Image& image);
+void paintEmblemCard(Image& image);
+void paintFlashCard(Image& image);
+void paintNightWall(Image& image);
+void paintStripeWall(Image& image);
+void paintCircuitWall(Image& image);
+void paintRingWall(Image& image);
+void paintSunsetWall(Image& image);
+void paintSpaceWall(Image& image);
+void paintTitleBanner(Image& image);
+void paintCodeBanner(Image& image);
+void paintClosingBanner(Image& image);
+void paintMusicBanner(Image& image);
