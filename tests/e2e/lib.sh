@@ -194,3 +194,41 @@ current_mode() { xrandr 2>/dev/null | awk '/\*/ { print $1; exit }'; }
 # app_process: the pid of this test's vantorel itself (not a process it forked,
 # nor another test's).
 app_process() { pgrep -P "$app_pid" -f "^$VANTOREL\$"; }
+
+# shoot NAME: a screenshot of the whole screen into the scratch folder, and
+# the music clock at that moment (Space held briefly), in $work/NAME.clock.
+shoot() {
+  local id before
+  id=$(wait_window Vantorel)
+  before=$(wc -l <"$work/out.txt")
+  xdotool windowfocus "$id"
+  xdotool keydown space
+  import -window root "$work/$1.png"
+  sleep 0.15
+  xdotool keyup space
+  sleep 0.1
+  tail -n +$((before + 1)) "$work/out.txt" | head -n 1 >"$work/$1.clock"
+  [ -s "$work/$1.clock" ] || fail "no clock printed while taking $1"
+  echo "$1 at $(cat "$work/$1.clock") ms" >&2
+  [ -n "${E2E_KEEP_SHOTS:-}" ] && cp "$work/$1.png" "$E2E_KEEP_SHOTS/" || true
+}
+
+# clock_of NAME: the music time of a screenshot.
+clock_of() { cat "$work/$1.clock"; }
+
+# brightness NAME WxH+X+Y: mean grey level (0..1) of a region of a screenshot.
+brightness() {
+  convert "$work/$1.png" -crop "$2" +repage -colorspace Gray -format "%[fx:mean]" info:
+}
+
+# colour_count NAME WxH+X+Y R,G,B: pixels of the region within 2% of a colour.
+colour_count() {
+  convert "$work/$1.png" -crop "$2" +repage -fuzz 2% -fill white -opaque "rgb($3)" \
+    -fill black +opaque white -format "%[fx:round(mean*w*h)]" info:
+}
+
+# above A B: whether number A is greater than number B.
+above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
+
+# between T LO HI: whether LO <= T <= HI.
+between() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
