@@ -11,11 +11,13 @@ set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 root=$PWD
 
-build_packages=(cmake make g++ pkg-config libsdl2-dev libgl-dev libglu1-mesa-dev libegl-dev
-  libgl1-mesa-dri libmpg123-dev libkissfft-dev libpng-dev zlib1g-dev libmp3lame-dev
-  libfreetype-dev fonts-dejavu-core xfonts-base)
-test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick ffmpeg
-  clang libclang-rt-14-dev)
+# xfonts-base: SDL's X11 message boxes draw with the core X fonts.
+build_packages=(cmake make g++ pkg-config libsdl2-dev libx11-dev libxrandr-dev libxfixes-dev
+  libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libmpg123-dev libkissfft-dev libpng-dev
+  zlib1g-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core xfonts-base)
+# Xorg with the dummy driver: an X server whose display modes really change.
+test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils
+  xserver-xorg-core xserver-xorg-video-dummy imagemagick ffmpeg clang libclang-rt-14-dev)
 capture_packages=(ffmpeg)
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -73,6 +75,18 @@ run_tests() {
     LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0 \
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j "$jobs" -LE long --timeout 900)
+
+  say "fuzz the picture decoder for 60 s"
+  cmake -S "$root" -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON \
+    -DVANTOREL_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
+  cmake --build build/fuzz --target picture_decode_fuzzer -j "$jobs"
+  mkdir -p build/fuzz/corpus/png
+  build/fuzz/tests/fuzz/picture_decode_fuzzer build/fuzz/corpus/png tests/fuzz/corpus/png \
+    -dict=tests/fuzz/png.dict -max_total_time=60 -malloc_limit_mb=128 -rss_limit_mb=1024 \
+    -artifact_prefix=build/fuzz/ -print_final_stats=1 2>build/fuzz/fuzz.log ||
+    { tail -n 40 build/fuzz/fuzz.log >&2; exit 1; }
+  grep -E "stat::number_of_executed_units|Done" build/fuzz/fuzz.log >&2 || true
+  say "all tests passed"
 }
 
 case "${1:-}" in
