@@ -7,7 +7,7 @@ set -euo pipefail
 : "${XPROBE:?path of the xprobe helper}"
 
 work=$(mktemp -d)
-xvfb_pid=""
+server_pid=""
 app_pid=""
 
 fail() {
@@ -21,23 +21,29 @@ fail() {
 
 cleanup() {
   [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-# start_x WIDTHxHEIGHT: an Xvfb of that size on a free display number.
-start_x() {
-  local fdfile=$work/display
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 100); do
-    [ -s "$fdfile" ] && break
+# use_server NAME: waits up to 20 s for the X server just started in the
+# background to write its display number to $work/display, and points DISPLAY
+# at it.
+use_server() {
+  server_pid=$!
+  for _ in $(seq 200); do
+    [ -s "$work/display" ] && break
     sleep 0.1
   done
-  [ -s "$fdfile" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -n 1 "$fdfile")"
+  [ -s "$work/display" ] || fail "$1 did not start"
+  export DISPLAY=":$(head -n 1 "$work/display")"
+}
+
+# start_x WIDTHxHEIGHT: an Xvfb of that size on a free display number.
+start_x() {
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  use_server Xvfb
 }
 
 # start_app [dir]: runs vantorel in the folder (default: the scratch folder)
@@ -176,16 +182,9 @@ Section "Screen"
   EndSubSection
 EndSection
 CONF
-  local fdfile=$work/display
   Xorg -displayfd 3 -config "$work/xorg.conf" -noreset -nolisten tcp -logfile "$work/xorg.log" \
-    3>"$fdfile" >/dev/null 2>&1 &
-  xvfb_pid=$!
-  for _ in $(seq 200); do
-    [ -s "$fdfile" ] && break
-    sleep 0.1
-  done
-  [ -s "$fdfile" ] || fail "Xorg did not start"
-  export DISPLAY=":$(head -n 1 "$fdfile")"
+    3>"$work/display" >/dev/null 2>&1 &
+  use_server Xorg
 }
 
 # current_mode: the screen's mode now, as WIDTHxHEIGHT.
