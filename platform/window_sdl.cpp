@@ -79,10 +79,11 @@ void restoreDesktopMode() {
   displayGuardModeChanged(false);
 }
 
+// The window system frees what the process held when its connection closes;
+// only a changed display mode outlives the process and must be put back.
 void restoreAtExit() {
   if (getpid() != ownerPid) return;
   restoreDesktopMode();
-  SDL_Quit();
 }
 
 // An exit from anywhere (the show ends inside a frame) puts the mode back

@@ -84,20 +84,33 @@ wait_gone() {
   fail "window \"$1\" stays"
 }
 
+# focus TITLE: waits until the window is on screen (a window exists a moment
+# before it is shown, and cannot take the focus then) and gives it the focus;
+# prints its id.
+focus() {
+  local id
+  for _ in $(seq 300); do
+    id=$(wait_window "$1")
+    if xwininfo -id "$id" 2>/dev/null | grep -q IsViewable &&
+      xdotool windowfocus "$id" 2>/dev/null; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "window \"$1\" never took the focus"
+}
+
 # press TITLE KEY...: focuses the window and types the keys.
 press() {
-  local id
-  id=$(wait_window "$1")
+  focus "$1" >/dev/null
   shift
-  xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
   xdotool key --delay 50 "$@"
 }
 
 # hold TITLE KEY SECONDS: holds a key down in the window for a while.
 hold() {
-  local id
-  id=$(wait_window "$1")
-  xdotool windowfocus "$id"
+  focus "$1" >/dev/null
   xdotool keydown "$2"
   sleep "$3"
   xdotool keyup "$2"
@@ -197,10 +210,9 @@ app_process() { pgrep -P "$app_pid" -f "^$VANTOREL\$"; }
 # shoot NAME: a screenshot of the whole screen into the scratch folder, and
 # the music clock at that moment (Space held briefly), in $work/NAME.clock.
 shoot() {
-  local id before
-  id=$(wait_window Vantorel)
+  local before
   before=$(wc -l <"$work/out.txt")
-  xdotool windowfocus "$id"
+  focus Vantorel >/dev/null
   xdotool keydown space
   import -window root "$work/$1.png"
   sleep 0.15
