@@ -4,6 +4,8 @@
 // title banners that need scaling).
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "assets/textures.h"
@@ -77,4 +79,25 @@ void loadAllTextures(benchmark::State& state) {
   }
 }
 BENCHMARK(loadAllTextures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
+
+// The show's own pictures, as the build made them.
+void loadTheShowsPictures(benchmark::State& state) {
+  sysTuneAllocator();
+  HeadlessGl gl(1280, 720);
+  if (!gl.ok() || chdir(VANTOREL_SHOW_DIR) != 0) {
+    state.SkipWithError("no GL context or no show folder");
+    return;
+  }
+  for (auto _ : state) {
+    loadTextures();
+    state.PauseTiming();
+    for (TextureSlot& slot : textureSlots) {
+      if (slot.id == 0 && slot.fileName) state.SkipWithError("a picture did not load");
+      glDeleteTextures(1, &slot.id);
+    }
+    glFinish();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(loadTheShowsPictures)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(10);
 }  // namespace
