@@ -5,6 +5,7 @@
 #include "platform/audio_offline.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include "platform/audio_stream.h"
@@ -183,3 +184,19 @@ AudioFormat formatOf(AudioStream handle) {
 uint32_t audioOfflineRate(AudioStream handle) { return formatOf(handle).rateHz; }
 uint32_t audioOfflineChannels(AudioStream handle) { return formatOf(handle).channels; }
 uint64_t audioOfflineFrames(AudioStream handle) { return formatOf(handle).frames; }
+
+uint64_t audioOfflineCopyFrames(AudioStream handle, uint64_t first, uint64_t count, int16_t* out) {
+  std::lock_guard<std::mutex> hold(tableLock);
+  const OfflineStream* stream = findLocked(handle);
+  if (!stream || !out) {
+    audioSetError(stream ? kAudioErrorIllegalParam : kAudioErrorHandle);
+    return 0;
+  }
+  audioSetError(kAudioOk);
+  if (first >= stream->format.frames) return 0;
+  const uint64_t left = stream->format.frames - first;
+  const uint64_t frames = count < left ? count : left;
+  const uint32_t channels = stream->format.channels;
+  std::memcpy(out, stream->samples + first * channels, frames * channels * sizeof(int16_t));
+  return frames;
+}

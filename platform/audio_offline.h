@@ -16,3 +16,10 @@ void audioOfflineSetFrame(AudioStream stream, uint64_t frame);
 uint32_t audioOfflineRate(AudioStream stream);
 uint32_t audioOfflineChannels(AudioStream stream);
 uint64_t audioOfflineFrames(AudioStream stream);
+
+// Copies up to `count` frames of the stream's decoded PCM (interleaved signed
+// 16-bit samples, audioOfflineChannels per frame) from frame `first` on into
+// `out`, which has room for count frames. Returns the frames copied: fewer
+// near the end, 0 past it, for a bad handle or a null `out`. Safe from any
+// thread; the capture tool feeds the video's sound track with it.
+uint64_t audioOfflineCopyFrames(AudioStream stream, uint64_t first, uint64_t count, int16_t* out);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -154,6 +155,50 @@ TEST_F(AudioOffline, OnlyAStartedStreamBeforeItsEndPlays) {
   audioOfflineSetFrame(stream, 1000);
   ASSERT_EQ(audioPlay(stream, 1), 1);
   EXPECT_EQ(audioPosition(stream, kAudioPositionBytes), 0u);
+}
+
+// The PCM handed out for a sound track is the decoded stream itself: its
+// channels interleaved as decoded, the same samples however it is cut into
+// pieces, short at the end and nothing past it.
+TEST_F(AudioOffline, CopiedFramesAreTheDecodedStream) {
+  const MusicFormat stereo{44100, 2, false};
+  const size_t frames = 8820;
+  std::vector<int16_t> pcm = sinePcm(stereo, frames, binHz(44100, kSineBin), 0.8);
+  for (size_t i = 0; i < frames; ++i) pcm[i * 2 + 1] = 0;
+  const AudioStream stream = open(writeMusic("left.mp3", stereo, pcm));
+  ASSERT_NE(stream, 0u);
+
+  std::vector<int16_t> whole(frames * 2);
+  ASSERT_EQ(audioOfflineCopyFrames(stream, 0, frames, whole.data()), frames);
+  EXPECT_EQ(audioLastError(), kAudioOk);
+  int16_t loudestLeft = 0;
+  int16_t loudestRight = 0;
+  for (size_t i = 0; i < frames; ++i) {
+    loudestLeft = std::max<int16_t>(loudestLeft, static_cast<int16_t>(std::abs(whole[i * 2])));
+    loudestRight =
+        std::max<int16_t>(loudestRight, static_cast<int16_t>(std::abs(whole[i * 2 + 1])));
+  }
+  EXPECT_NEAR(loudestLeft, 0.8 * 32767, 0.05 * 32767);
+  EXPECT_LT(loudestRight, 0.02 * 32767);
+
+  std::vector<int16_t> pieces(frames * 2, 1);
+  const uint64_t piece = 735;  // one frame of video at 60 frames per second
+  uint64_t at = 0;
+  while (at < frames) {
+    const uint64_t got = audioOfflineCopyFrames(stream, at, piece, pieces.data() + at * 2);
+    ASSERT_EQ(got, std::min<uint64_t>(piece, frames - at));
+    at += got;
+  }
+  EXPECT_EQ(pieces, whole);
+
+  int16_t untouched[4] = {7, 7, 7, 7};
+  EXPECT_EQ(audioOfflineCopyFrames(stream, frames, 2, untouched), 0u);
+  EXPECT_EQ(audioOfflineCopyFrames(stream, frames + 5, 2, untouched), 0u);
+  EXPECT_EQ(untouched[0], 7);
+  EXPECT_EQ(audioOfflineCopyFrames(stream + 1, 0, 2, untouched), 0u);
+  EXPECT_EQ(audioLastError(), kAudioErrorHandle);
+  EXPECT_EQ(audioOfflineCopyFrames(stream, 0, 2, nullptr), 0u);
+  EXPECT_EQ(audioLastError(), kAudioErrorIllegalParam);
 }
 
 void writePng(const char* path) {

@@ -1,0 +1,162 @@
+// The capture tool's command line, its frame arithmetic (which sample of the
+// music a frame stands at, which frames a stretch of ms holds) and its
+// progress line.
+#include "tools/capture/capture_options.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "tools/capture/capture.h"
+#include "tools/capture/progress.h"
+
+namespace {
+struct Parsed {
+  CaptureParse result;
+  CaptureOptions options;
+  std::string why;
+};
+
+Parsed parse(std::initializer_list<const char*> arguments) {
+  std::vector<std::string> words{"vantorel-capture"};
+  for (const char* a : arguments) words.emplace_back(a);
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  Parsed parsed{};
+  char why[256];
+  parsed.result = parseCaptureOptions(static_cast<int>(words.size()), argv.data(), &parsed.options,
+                                      why, sizeof why);
+  parsed.why = why;
+  return parsed;
+}
+
+TEST(CaptureOptions, NoArgumentsGiveTheWholeShowAsA720p60Video) {
+  const Parsed p = parse({});
+  ASSERT_EQ(p.result, CaptureParse::Run) << p.why;
+  EXPECT_STREQ(p.options.output, "vantorel.mp4");
+  EXPECT_EQ(p.options.outputKind, CaptureOutputKind::Video);
+  EXPECT_EQ(p.options.width, 1280);
+  EXPECT_EQ(p.options.height, 720);
+  EXPECT_EQ(p.options.framesPerSecond, 60);
+  EXPECT_EQ(p.options.startMs, 0);
+  EXPECT_EQ(p.options.endMs, kCaptureToShowEnd);
+  EXPECT_STREQ(p.options.folder, "");
+}
+
+TEST(CaptureOptions, EveryOptionTakesItsValueWithOrWithoutAnEqualsSign) {
+  const Parsed p = parse({"--output", "out/show.mp4", "--size=640x360", "--fps", "30",
+                          "--start=1500", "--end", "90000", "--folder=/srv/show"});
+  ASSERT_EQ(p.result, CaptureParse::Run) << p.why;
+  EXPECT_STREQ(p.options.output, "out/show.mp4");
+  EXPECT_EQ(p.options.width, 640);
+  EXPECT_EQ(p.options.height, 360);
+  EXPECT_EQ(p.options.framesPerSecond, 30);
+  EXPECT_EQ(p.options.startMs, 1500);
+  EXPECT_EQ(p.options.endMs, 90000);
+  EXPECT_STREQ(p.options.folder, "/srv/show");
+  EXPECT_EQ(parse({"--help"}).result, CaptureParse::Help);
+  EXPECT_EQ(parse({"--fps", "7", "--help"}).result, CaptureParse::Help);
+}
+
+TEST(CaptureOptions, TheOutputsNameChoosesVideoOrPictures) {
+  EXPECT_EQ(parse({"--output", "a.mp4"}).options.outputKind, CaptureOutputKind::Video);
+  EXPECT_EQ(parse({"--output", "A.MP4"}).options.outputKind, CaptureOutputKind::Video);
+  EXPECT_EQ(parse({"--output", "frames/"}).options.outputKind, CaptureOutputKind::Frames);
+  ASSERT_EQ(mkdir("existing", 0777) == 0 || errno == EEXIST, true);
+  EXPECT_EQ(parse({"--output", "existing"}).options.outputKind, CaptureOutputKind::Frames);
+  // Pictures may have any size; H.264 in 4:2:0 needs even sides.
+  EXPECT_EQ(parse({"--output", "frames/", "--size", "321x181"}).result, CaptureParse::Run);
+  const Parsed odd = parse({"--output", "a.mp4", "--size", "321x180"});
+  EXPECT_EQ(odd.result, CaptureParse::Bad);
+  EXPECT_NE(odd.why.find("even"), std::string::npos) << odd.why;
+  const Parsed other = parse({"--output", "a.mkv"});
+  EXPECT_EQ(other.result, CaptureParse::Bad);
+  EXPECT_NE(other.why.find("a.mkv"), std::string::npos) << other.why;
+}
+
+TEST(CaptureOptions, BadValuesAreRefusedWithTheOptionNamed) {
+  const struct {
+    std::initializer_list<const char*> arguments;
+    const char* named;
+  } cases[] = {
+      {{"--size", "1280"}, "--size"},
+      {{"--size", "0x720"}, "--size"},
+      {{"--size", "1280x"}, "--size"},
+      {{"--size", "x720"}, "--size"},
+      {{"--size", "9000x720"}, "--size"},
+      {{"--size", "12ax7"}, "--size"},
+      {{"--fps", "0"}, "--fps"},
+      {{"--fps", "241"}, "--fps"},
+      {{"--fps", "29.97"}, "--fps"},
+      {{"--fps", "60fps"}, "--fps"},
+      {{"--start", "-1"}, "--start"},
+      {{"--start", "soon"}, "--start"},
+      {{"--end", "99999999999"}, "--end"},
+      {{"--start", "500", "--end", "500"}, "--end"},
+      {{"--bogus"}, "--bogus"},
+      {{"--fps"}, "--fps"},
+      {{"stray"}, "stray"},
+      {{"--output", ""}, "--output"},
+  };
+  for (const auto& c : cases) {
+    const Parsed p = parse(c.arguments);
+    EXPECT_EQ(p.result, CaptureParse::Bad) << *c.arguments.begin();
+    EXPECT_NE(p.why.find(c.named), std::string::npos) << p.why;
+  }
+}
+
+TEST(CaptureFrames, AFrameStandsAtTheSampleOfItsMoment) {
+  EXPECT_EQ(captureFrameSample(0, 44100, 60), 0u);
+  EXPECT_EQ(captureFrameSample(1, 44100, 60), 735u);
+  EXPECT_EQ(captureFrameSample(6000, 44100, 60), 100u * 44100);
+  // floor(n * rate / F): 44100 / 7 = 6300 exactly, 44100 / 240 = 183.75.
+  EXPECT_EQ(captureFrameSample(1, 44100, 240), 183u);
+  EXPECT_EQ(captureFrameSample(3, 44100, 240), 551u);
+  EXPECT_EQ(captureFrameSample(4, 44100, 240), 735u);
+  EXPECT_EQ(captureFrameSample(1, 48000, 7), 6857u);
+  // Far past any show, the product still fits.
+  EXPECT_EQ(captureFrameSample(240LL * 3600 * 24, 48000, 240), 48000ull * 3600 * 24);
+}
+
+TEST(CaptureFrames, AStretchOfMsHoldsTheFramesWhoseMomentLiesInIt) {
+  EXPECT_EQ(captureFrameAt(0, 60), 0);
+  EXPECT_EQ(captureFrameAt(1, 60), 1);   // frame 1 is at 16.7 ms
+  EXPECT_EQ(captureFrameAt(17, 60), 2);  // 16.7 ms is before 17
+  EXPECT_EQ(captureFrameAt(100000, 60), 6000);
+  EXPECT_EQ(captureFrameAt(100, 30), 3);
+  EXPECT_EQ(captureFrameAt(101, 30), 4);
+
+  CaptureOptions options = defaultCaptureOptions();
+  options.framesPerSecond = 10;
+  options.startMs = 100000;
+  options.endMs = 100500;
+  const FrameSpan span = captureSpanOf(options);
+  EXPECT_EQ(span.first, 1000);
+  EXPECT_EQ(span.end, 1005);
+  options.endMs = kCaptureToShowEnd;
+  EXPECT_EQ(captureSpanOf(options).end, INT64_MAX);
+  // The whole show at the defaults: 196 s of frames at 60 per second.
+  options = defaultCaptureOptions();
+  EXPECT_EQ(captureFrameAt(196000, options.framesPerSecond) - captureSpanOf(options).first, 11760);
+}
+
+TEST(CaptureProgress, TheLineSaysFramesRateAndTimeLeft) {
+  char line[128];
+  progressFormat(line, sizeof line, 120, 600, 59.5, false);
+  EXPECT_STREQ(line, "frame 120 of 600, 59.5 fps, 0:08 left");
+  progressFormat(line, sizeof line, 0, 11760, 40.0, false);
+  EXPECT_STREQ(line, "frame 0 of 11760, 40.0 fps, 4:54 left");
+  progressFormat(line, sizeof line, 700, 600, 50.0, false);
+  EXPECT_STREQ(line, "frame 700 of 600, 50.0 fps, 0:00 left");
+  progressFormat(line, sizeof line, 42, 0, 0.0, false);
+  EXPECT_STREQ(line, "frame 42, 0.0 fps");
+  progressFormat(line, sizeof line, 3000, 600, 0.0, true);
+  EXPECT_STREQ(line, "running the frames before the start: 3000");
+}
+}  // namespace

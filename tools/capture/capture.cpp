@@ -1,0 +1,223 @@
+#include "tools/capture/capture.h"
+
+#include <GL/gl.h>
+
+#include <csignal>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/show.h"
+#include "app/window.h"
+#include "assets/textures.h"
+#include "effects/swarm.h"
+#include "platform/audio_offline.h"
+#include "platform/gfx.h"
+#include "platform/sys.h"
+#include "timeline/clock.h"
+#include "timeline/cues.h"
+#include "timeline/director.h"
+#include "tools/capture/frame_writer.h"
+#include "tools/capture/progress.h"
+
+namespace {
+constexpr int64_t kMsPerSecond = 1000;
+
+// Frames before a capture's start run their updates through this table. It
+// draws nothing but keeps the GL state that a frame leaves behind for the
+// next (blending, polygon mode, the colour, the bound texture), so the first
+// drawn frame starts from the state a whole run would have left. Matrices
+// are not kept: every frame starts from the identity.
+GfxCalls fastForwardCalls;
+
+void buildFastForwardCalls() {
+  fastForwardCalls = gfxDiscard;
+  fastForwardCalls.color4f = gfxDirect.color4f;
+  fastForwardCalls.enable = gfxDirect.enable;
+  fastForwardCalls.disable = gfxDirect.disable;
+  fastForwardCalls.bindTexture = gfxDirect.bindTexture;
+  fastForwardCalls.polygonMode = gfxDirect.polygonMode;
+}
+
+struct Run {
+  const CaptureOutput* output = nullptr;
+  int width = 0;
+  int height = 0;
+  bool failed = false;
+};
+Run run;
+
+volatile std::sig_atomic_t interruptStatus = 0;
+
+// Reads the frame just drawn into a free buffer and queues it for the output.
+void readFrame(int64_t frame) {
+  uint8_t* pixels = frameWriterBuffer();
+  if (!pixels) {
+    run.failed = true;
+    return;
+  }
+  glReadPixels(0, 0, run.width, run.height, run.output->pixelFormat, GL_UNSIGNED_BYTE, pixels);
+  frameWriterPost(frame);
+}
+
+// Finishes the output after the frames handed so far; returns the status.
+int finishRun() {
+  gfx = &gfxDirect;
+  if (run.failed || interruptStatus != 0) run.output->halt();
+  bool refused = false;
+  const int64_t written = frameWriterStop(&refused);
+  progressEnd();
+  if (run.failed || refused || interruptStatus != 0) {
+    run.output->abandon();
+    if (interruptStatus == 0) return kCaptureFailed;
+    captureError("interrupted; the unfinished output was removed");
+    return interruptStatus;
+  }
+  if (written == 0) {
+    captureError("nothing to capture: the show ends before the start");
+    run.output->abandon();
+    return kCaptureFailed;
+  }
+  if (run.output->finish(written)) return kCaptureOk;
+  if (interruptStatus == 0) return kCaptureFailed;
+  captureError("interrupted; the unfinished output was removed");
+  return interruptStatus;
+}
+
+// The show's own end (the music stopped, or its end time passed) inside a
+// frame: the frames so far are the whole capture.
+void onShowEnd(int) {
+  const int status = finishRun();
+  if (status != kCaptureOk) std::exit(status);
+}
+
+// The first music time in ms at which the show's own end window begins: the
+// capture's length when no end is given (the show itself ends there).
+int64_t showEndMs(int64_t musicMs) {
+  int64_t lo = 0;
+  int64_t hi = musicMs;
+  if (chainWindowAt(static_cast<int32_t>(hi)) != kChainWindows) return musicMs;
+  while (lo < hi) {
+    const int64_t mid = lo + (hi - lo) / 2;
+    if (chainWindowAt(static_cast<int32_t>(mid)) == kChainWindows)
+      hi = mid;
+    else
+      lo = mid + 1;
+  }
+  return lo;
+}
+
+bool inSpans(int64_t frame, const FrameSpan* spans, int spanCount) {
+  for (int i = 0; i < spanCount; ++i) {
+    if (frame >= spans[i].first && frame < spans[i].end) return true;
+  }
+  return false;
+}
+}  // namespace
+
+void captureError(const char* format, ...) {
+  progressEnd();
+  std::fputs("vantorel-capture: ", stderr);
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(stderr, format, arguments);
+  va_end(arguments);
+  std::fputc('\n', stderr);
+}
+
+const CaptureOutput& captureOutputFor(CaptureOutputKind kind) {
+  return kind == CaptureOutputKind::Video ? videoOutput : framesOutput;
+}
+
+uint64_t captureFrameSample(int64_t frame, uint32_t rateHz, int framesPerSecond) {
+  return static_cast<uint64_t>(frame) * rateHz / static_cast<uint64_t>(framesPerSecond);
+}
+
+int64_t captureFrameAt(int64_t ms, int framesPerSecond) {
+  return (ms * framesPerSecond + kMsPerSecond - 1) / kMsPerSecond;
+}
+
+FrameSpan captureSpanOf(const CaptureOptions& options) {
+  const int64_t first = captureFrameAt(options.startMs, options.framesPerSecond);
+  const int64_t end = options.endMs == kCaptureToShowEnd
+                          ? INT64_MAX
+                          : captureFrameAt(options.endMs, options.framesPerSecond);
+  return {first, end};
+}
+
+int captureStartShow(int width, int height) {
+  if (!createGLWindow(kWindowTitle, width, height, kWindowBits, 0)) {
+    captureError("cannot make an offscreen GL context of %dx%d", width, height);
+    return 0;
+  }
+  // The desktop program waits here for its window to settle before it starts
+  // the music; an offline stream has nothing to wait for.
+  startMusic();
+  if (musicSilent || !musicStream) {
+    captureError("cannot read the music %s", kMusicFile);
+    return 0;
+  }
+  initSwarm();
+  // A picture that fails to load leaves its slot blank in the show as well;
+  // the capture goes on but says so.
+  for (const TextureSlot& slot : textureSlots) {
+    if (slot.fileName && slot.id == 0)
+      captureError("warning: the picture %s is missing or unreadable", slot.fileName);
+  }
+  return 1;
+}
+
+void captureInterrupt(int status) { interruptStatus = status; }
+
+int captureInterrupted() { return interruptStatus; }
+
+int captureRun(const CaptureOptions& options, const CaptureOutput& output, const FrameSpan* spans,
+               int spanCount) {
+  const AudioStream music = musicStream;
+  const uint32_t rate = audioOfflineRate(music);
+  const int fps = options.framesPerSecond;
+  // The show ends itself at the latest on the first frame past the end of
+  // the music; the loop never runs beyond it.
+  const int64_t musicMs = static_cast<int64_t>(audioOfflineFrames(music)) * kMsPerSecond / rate;
+  int64_t stopAt = spans[spanCount - 1].end;
+  if (stopAt > captureFrameAt(musicMs + 1, fps) + 1) stopAt = captureFrameAt(musicMs + 1, fps) + 1;
+
+  run = Run{};
+  run.output = &output;
+  run.width = options.width;
+  run.height = options.height;
+  buildFastForwardCalls();
+  if (!output.open(options, music, spans[0].first)) return kCaptureFailed;
+  const size_t frameBytes = static_cast<size_t>(options.width) *
+                            static_cast<size_t>(options.height) *
+                            static_cast<size_t>(output.bytesPerPixel);
+  if (!frameWriterStart(output, frameBytes)) {
+    output.abandon();
+    return kCaptureFailed;
+  }
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+
+  const int64_t showEndFrame = captureFrameAt(showEndMs(musicMs), fps);
+  int64_t total = 0;
+  for (int i = 0; i < spanCount; ++i) {
+    const int64_t end = spans[i].end < showEndFrame ? spans[i].end : showEndFrame;
+    if (end > spans[i].first) total += end - spans[i].first;
+  }
+  progressStart(total);
+  sysSetExitHook(onShowEnd);
+
+  int64_t drawnFrames = 0;
+  for (int64_t frame = 0; frame < stopAt && !run.failed && interruptStatus == 0; ++frame) {
+    audioOfflineSetFrame(music, captureFrameSample(frame, rate, fps));
+    const bool drawn = inSpans(frame, spans, spanCount);
+    gfx = drawn ? &gfxDirect : &fastForwardCalls;
+    renderFrame();
+    if (drawn) {
+      readFrame(frame);
+      ++drawnFrames;
+    }
+    progressUpdate(drawn ? drawnFrames : frame, !drawn && drawnFrames == 0);
+  }
+  sysSetExitHook(nullptr);
+  return finishRun();
+}

@@ -1,0 +1,89 @@
+// vantorel-capture: renders the show without a display into a video or a
+// folder of pictures, frame by frame on the music clock. See --help.
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/sys.h"
+#include "tools/capture/capture.h"
+
+namespace {
+// Shells report a process ended by signal s as 128 + s; an interrupted
+// capture says the same.
+constexpr int kSignalStatusBase = 128;
+
+void onSignal(int signal) { captureInterrupt(kSignalStatusBase + signal); }
+
+// A relative path as seen from the folder the tool was started in, made
+// absolute before the tool moves into the show's folder.
+bool makeAbsolute(char* path, const char* from) {
+  if (path[0] == '/') return true;
+  char joined[PATH_MAX];
+  const int n = std::snprintf(joined, sizeof joined, "%s/%s", from, path);
+  if (n < 0 || n >= PATH_MAX) return false;
+  std::memcpy(path, joined, static_cast<size_t>(n) + 1);
+  return true;
+}
+
+// The folder the executable lies in: where the build puts the show's files.
+bool ownFolder(char* folder) {
+  const ssize_t n = readlink("/proc/self/exe", folder, PATH_MAX - 1);
+  if (n <= 0) return false;
+  folder[n] = '\0';
+  char* slash = std::strrchr(folder, '/');
+  if (!slash) return false;
+  *slash = '\0';
+  return true;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  sysTuneAllocator();
+  CaptureOptions options;
+  char why[256];
+  switch (parseCaptureOptions(argc, argv, &options, why, sizeof why)) {
+    case CaptureParse::Help:
+      std::fputs(kCaptureUsage, stdout);
+      return kCaptureOk;
+    case CaptureParse::Bad:
+      captureError("%s", why);
+      return kCaptureBadOptions;
+    case CaptureParse::Run:
+      break;
+  }
+
+  char startedIn[PATH_MAX];
+  if (!getcwd(startedIn, sizeof startedIn) || !makeAbsolute(options.output, startedIn)) {
+    captureError("cannot tell where the output goes: %s", std::strerror(errno));
+    return kCaptureFailed;
+  }
+  if (!options.folder[0] && !ownFolder(options.folder)) {
+    captureError("cannot find the folder of vantorel-capture; give --folder");
+    return kCaptureBadOptions;
+  }
+  // The show reads its pictures and music from the working directory.
+  if (chdir(options.folder) != 0) {
+    captureError("cannot open the show's folder %s: %s", options.folder, std::strerror(errno));
+    return kCaptureFailed;
+  }
+
+  if (!captureStartShow(options.width, options.height)) return kCaptureFailed;
+
+  // A write to an ffmpeg that has gone fails instead of ending the process.
+  // From here on there is output to clean up: Ctrl-C and kill interrupt even
+  // a write that waits on a stuck ffmpeg (no restart), and the capture stops
+  // and removes what it had made.
+  std::signal(SIGPIPE, SIG_IGN);
+  struct sigaction interrupt {};
+  interrupt.sa_handler = onSignal;
+  sigemptyset(&interrupt.sa_mask);
+  sigaction(SIGINT, &interrupt, nullptr);
+  sigaction(SIGTERM, &interrupt, nullptr);
+  const FrameSpan span = captureSpanOf(options);
+  return captureRun(options, captureOutputFor(options.outputKind), &span, 1);
+}
