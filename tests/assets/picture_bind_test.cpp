@@ -58,8 +58,8 @@ class PictureBind : public ::testing::Test {
     return pictureBind(kFile, kPictureNoMipmaps, kPictureAlphaFromFile, info ? info : &scratch,
                        GL_CLAMP, GL_LINEAR, GL_LINEAR);
   }
-  GLuint load(const PngSpec& spec, PictureInfo* info = nullptr) {
-    return load(encodePng(spec), info);
+  GLuint load(const PngRecipe& recipe, PictureInfo* info = nullptr) {
+    return load(encodePng(recipe), info);
   }
 
   HeadlessGl gl_{64, 64};
@@ -69,12 +69,12 @@ class PictureBind : public ::testing::Test {
 // A 16 x 16 picture whose top four rows are red and the rest blue: four rows
 // keep the red clear of the clamped edge, which linear filtering mixes with
 // the border colour.
-PngSpec redTopRows() {
-  PngSpec spec = solidPicture(16, 16, 0, 0, 255);
-  spec.sample = [](uint32_t, uint32_t y) {
+PngRecipe redTopRows() {
+  PngRecipe recipe = solidPicture(16, 16, 0, 0, 255);
+  recipe.sample = [](uint32_t, uint32_t y) {
     return y < 4 ? Samples{255, 0, 0, 0} : Samples{0, 0, 255, 0};
   };
-  return spec;
+  return recipe;
 }
 
 TEST_F(PictureBind, TopRowOfTheFileLandsAtTheTopEdge) {
@@ -94,17 +94,17 @@ TEST_F(PictureBind, TopRowOfTheFileLandsAtTheTopEdge) {
 TEST_F(PictureBind, AlphaInTheFileGivesAnRgbaTexture) {
   struct Case {
     const char* name;
-    PngSpec spec;
+    PngRecipe recipe;
     GLint internalFormat;
     uint32_t alphaBits;
   };
-  PngSpec greyAlpha;
+  PngRecipe greyAlpha;
   greyAlpha.colourType = PNG_COLOR_TYPE_GRAY_ALPHA;
-  PngSpec transparentPalette;
+  PngRecipe transparentPalette;
   transparentPalette.colourType = PNG_COLOR_TYPE_PALETTE;
   transparentPalette.palette = {{1, 2, 3}, {4, 5, 6}};
   transparentPalette.paletteAlpha = {0};
-  PngSpec transparentRgb = solidPicture(2, 2, 9, 9, 9);
+  PngRecipe transparentRgb = solidPicture(2, 2, 9, 9, 9);
   transparentRgb.hasTransparentColour = true;
   const Case cases[] = {
       {"rgb", solidPicture(2, 2, 9, 9, 9), GL_RGB8, 0},
@@ -116,7 +116,7 @@ TEST_F(PictureBind, AlphaInTheFileGivesAnRgbaTexture) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     PictureInfo info{};
-    const GLuint name = load(c.spec, &info);
+    const GLuint name = load(c.recipe, &info);
     ASSERT_NE(name, 0u);
     EXPECT_EQ(info.alpha, c.alphaBits);
     EXPECT_EQ(levelParameter(name, 0, GL_TEXTURE_INTERNAL_FORMAT), c.internalFormat);
@@ -152,14 +152,14 @@ TEST_F(PictureBind, WrapFiltersAndLevelsAreAsAsked) {
 
 TEST_F(PictureBind, SidesThatAreNotPowersOfTwoAreScaledAndFillTheQuad) {
   // Quadrants: red top left, green top right, blue bottom left, white bottom right.
-  PngSpec spec = solidPicture(300, 100, 0, 0, 0);
-  spec.sample = [](uint32_t x, uint32_t y) {
+  PngRecipe recipe = solidPicture(300, 100, 0, 0, 0);
+  recipe.sample = [](uint32_t x, uint32_t y) {
     const bool left = x < 150, top = y < 50;
     if (top) return left ? Samples{255, 0, 0, 0} : Samples{0, 255, 0, 0};
     return left ? Samples{0, 0, 255, 0} : Samples{255, 255, 255, 0};
   };
   PictureInfo info{};
-  const GLuint name = load(spec, &info);
+  const GLuint name = load(recipe, &info);
   ASSERT_NE(name, 0u);
   EXPECT_EQ(info.width, 300u);
   EXPECT_EQ(info.height, 100u);

@@ -57,42 +57,42 @@ const FormatCase kFormats[] = {
 };
 
 // An odd size, so that every interlace pass and a part-filled last byte occur.
-PngSpec patternedPicture(const FormatCase& format) {
-  PngSpec spec;
-  spec.width = 13;
-  spec.height = 7;
-  spec.colourType = format.colourType;
-  spec.depth = format.depth;
-  spec.interlaced = format.interlaced;
+PngRecipe patternedPicture(const FormatCase& format) {
+  PngRecipe recipe;
+  recipe.width = 13;
+  recipe.height = 7;
+  recipe.colourType = format.colourType;
+  recipe.depth = format.depth;
+  recipe.interlaced = format.interlaced;
   const uint32_t top = (1u << format.depth) - 1;
   if (format.colourType == PNG_COLOR_TYPE_PALETTE) {
     const uint32_t entries = top + 1;
     for (uint32_t i = 0; i < entries; ++i) {
-      spec.palette.push_back(png_color{static_cast<png_byte>(scramble(i, 0, 0)),
+      recipe.palette.push_back(png_color{static_cast<png_byte>(scramble(i, 0, 0)),
                                        static_cast<png_byte>(scramble(i, 0, 1)),
                                        static_cast<png_byte>(scramble(i, 0, 2))});
     }
     if (format.transparency) {
-      for (uint32_t i = 0; i + 1 < entries; ++i) spec.paletteAlpha.push_back(i * 255 / entries);
+      for (uint32_t i = 0; i + 1 < entries; ++i) recipe.paletteAlpha.push_back(i * 255 / entries);
     }
   } else if (format.transparency) {
-    spec.hasTransparentColour = true;
-    spec.transparentColour = png_color_16{0, 0, 0, 0, 0};
+    recipe.hasTransparentColour = true;
+    recipe.transparentColour = png_color_16{0, 0, 0, 0, 0};
   }
   const bool opaqueZero = format.transparency && format.colourType != PNG_COLOR_TYPE_PALETTE;
-  spec.sample = [=](uint32_t x, uint32_t y) {
+  recipe.sample = [=](uint32_t x, uint32_t y) {
     Samples s{};
     // Every third pixel of a file with a transparent colour is that colour.
     const bool transparent = opaqueZero && (x + y) % 3 == 0;
     for (uint32_t c = 0; c < 4; ++c) s[c] = transparent ? 0 : scramble(x, y, c) % (top + 1);
     return s;
   };
-  return spec;
+  return recipe;
 }
 
-bool hasAlpha(const PngSpec& spec) {
-  return (spec.colourType & PNG_COLOR_MASK_ALPHA) || !spec.paletteAlpha.empty() ||
-         spec.hasTransparentColour;
+bool hasAlpha(const PngRecipe& recipe) {
+  return (recipe.colourType & PNG_COLOR_MASK_ALPHA) || !recipe.paletteAlpha.empty() ||
+         recipe.hasTransparentColour;
 }
 
 // Whether an 8-bit result is an acceptable reduction of a sample: exact below
@@ -102,34 +102,34 @@ bool sampleMatches(int depth, uint16_t sample, int got) {
   return got == static_cast<int>(sample * 255u / ((1u << depth) - 1));
 }
 
-// The colour a pixel of the spec must decode to, checked channel by channel.
-void expectPixel(const PngSpec& spec, uint32_t x, uint32_t y, const uint8_t* got) {
-  const Samples s = spec.sample(x, y);
+// The colour a pixel of the recipe must decode to, checked channel by channel.
+void expectPixel(const PngRecipe& recipe, uint32_t x, uint32_t y, const uint8_t* got) {
+  const Samples s = recipe.sample(x, y);
   const std::string where = "at " + std::to_string(x) + "," + std::to_string(y);
-  if (spec.colourType == PNG_COLOR_TYPE_PALETTE) {
-    const png_color& colour = spec.palette[s[0]];
+  if (recipe.colourType == PNG_COLOR_TYPE_PALETTE) {
+    const png_color& colour = recipe.palette[s[0]];
     EXPECT_EQ(got[0], colour.red) << where;
     EXPECT_EQ(got[1], colour.green) << where;
     EXPECT_EQ(got[2], colour.blue) << where;
-    if (hasAlpha(spec)) {
-      const int alpha = s[0] < spec.paletteAlpha.size() ? spec.paletteAlpha[s[0]] : 255;
+    if (hasAlpha(recipe)) {
+      const int alpha = s[0] < recipe.paletteAlpha.size() ? recipe.paletteAlpha[s[0]] : 255;
       EXPECT_EQ(got[3], alpha) << where;
     }
     return;
   }
-  const bool grey = !(spec.colourType & PNG_COLOR_MASK_COLOR);
+  const bool grey = !(recipe.colourType & PNG_COLOR_MASK_COLOR);
   for (int c = 0; c < 3; ++c) {
-    EXPECT_TRUE(sampleMatches(spec.depth, s[grey ? 0 : c], got[c]))
+    EXPECT_TRUE(sampleMatches(recipe.depth, s[grey ? 0 : c], got[c]))
         << where << " channel " << c << ": " << int(got[c]) << " for " << s[grey ? 0 : c];
   }
-  if (spec.colourType & PNG_COLOR_MASK_ALPHA) {
+  if (recipe.colourType & PNG_COLOR_MASK_ALPHA) {
     const uint16_t alpha = s[grey ? 1 : 3];
-    EXPECT_TRUE(sampleMatches(spec.depth, alpha, got[3])) << where << " alpha " << int(got[3]);
-  } else if (spec.hasTransparentColour) {
-    const bool transparent = grey ? s[0] == spec.transparentColour.gray
-                                  : s[0] == spec.transparentColour.red &&
-                                        s[1] == spec.transparentColour.green &&
-                                        s[2] == spec.transparentColour.blue;
+    EXPECT_TRUE(sampleMatches(recipe.depth, alpha, got[3])) << where << " alpha " << int(got[3]);
+  } else if (recipe.hasTransparentColour) {
+    const bool transparent = grey ? s[0] == recipe.transparentColour.gray
+                                  : s[0] == recipe.transparentColour.red &&
+                                        s[1] == recipe.transparentColour.green &&
+                                        s[2] == recipe.transparentColour.blue;
     EXPECT_EQ(got[3], transparent ? 0 : 255) << where;
   }
 }
@@ -138,19 +138,19 @@ class DecodeFormat : public ::testing::TestWithParam<FormatCase> {};
 
 TEST_P(DecodeFormat, GivesEightBitsPerChannelAndTheFileColours) {
   pictureSetStandardOrientation(0);
-  const PngSpec spec = patternedPicture(GetParam());
-  const std::vector<uint8_t> file = encodePng(spec);
+  const PngRecipe recipe = patternedPicture(GetParam());
+  const std::vector<uint8_t> file = encodePng(recipe);
   ASSERT_FALSE(file.empty());
   DecodedPicture picture;
   ASSERT_TRUE(pictureDecode(file.data(), file.size(), kMaxSide, &picture));
-  EXPECT_EQ(picture.width, spec.width);
-  EXPECT_EQ(picture.height, spec.height);
-  EXPECT_EQ(picture.fileDepth, static_cast<uint32_t>(spec.depth));
-  ASSERT_EQ(picture.channels, hasAlpha(spec) ? 4u : 3u);
-  ASSERT_EQ(picture.pixels.size(), size_t{spec.width} * spec.height * picture.channels);
-  for (uint32_t y = 0; y < spec.height; ++y) {
-    for (uint32_t x = 0; x < spec.width; ++x) {
-      expectPixel(spec, x, y, &picture.pixels[(size_t{y} * spec.width + x) * picture.channels]);
+  EXPECT_EQ(picture.width, recipe.width);
+  EXPECT_EQ(picture.height, recipe.height);
+  EXPECT_EQ(picture.fileDepth, static_cast<uint32_t>(recipe.depth));
+  ASSERT_EQ(picture.channels, hasAlpha(recipe) ? 4u : 3u);
+  ASSERT_EQ(picture.pixels.size(), size_t{recipe.width} * recipe.height * picture.channels);
+  for (uint32_t y = 0; y < recipe.height; ++y) {
+    for (uint32_t x = 0; x < recipe.width; ++x) {
+      expectPixel(recipe, x, y, &picture.pixels[(size_t{y} * recipe.width + x) * picture.channels]);
     }
   }
 }
@@ -159,12 +159,12 @@ INSTANTIATE_TEST_SUITE_P(EveryColourTypeAndDepth, DecodeFormat, ::testing::Value
                          [](const auto& test) { return std::string(test.param.name); });
 
 TEST(DecodeOrientation, StandardOrientationStoresTheBottomRowFirst) {
-  PngSpec spec = solidPicture(2, 3, 0, 0, 255);
+  PngRecipe recipe = solidPicture(2, 3, 0, 0, 255);
   // Top row red, middle green, bottom blue.
-  spec.sample = [](uint32_t, uint32_t y) {
+  recipe.sample = [](uint32_t, uint32_t y) {
     return y == 0 ? Samples{255, 0, 0, 0} : y == 1 ? Samples{0, 255, 0, 0} : Samples{0, 0, 255, 0};
   };
-  const std::vector<uint8_t> file = encodePng(spec);
+  const std::vector<uint8_t> file = encodePng(recipe);
   DecodedPicture picture;
 
   pictureSetStandardOrientation(1);
@@ -185,11 +185,11 @@ class DecodeGamma : public ::testing::Test {
 
   // The decoded value of a mid-grey 8-bit picture with the given gAMA (0: none).
   int decodedGrey(double fileGamma) {
-    PngSpec spec;
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
-    spec.sample = [](uint32_t, uint32_t) { return Samples{128, 0, 0, 0}; };
-    spec.gamma = fileGamma;
-    const std::vector<uint8_t> file = encodePng(spec);
+    PngRecipe recipe;
+    recipe.colourType = PNG_COLOR_TYPE_GRAY;
+    recipe.sample = [](uint32_t, uint32_t) { return Samples{128, 0, 0, 0}; };
+    recipe.gamma = fileGamma;
+    const std::vector<uint8_t> file = encodePng(recipe);
     DecodedPicture picture;
     if (!pictureDecode(file.data(), file.size(), kMaxSide, &picture)) return -1;
     return picture.pixels[0];
@@ -260,9 +260,9 @@ TEST_F(DecodeRefuses, EveryTruncation) {
 }
 
 TEST_F(DecodeRefuses, BadCrcInAnyChunk) {
-  PngSpec spec = solidPicture(5, 4, 10, 20, 30);
-  spec.gamma = 1 / 2.2;
-  const std::vector<uint8_t> file = encodePng(spec);
+  PngRecipe recipe = solidPicture(5, 4, 10, 20, 30);
+  recipe.gamma = 1 / 2.2;
+  const std::vector<uint8_t> file = encodePng(recipe);
   for (const char* chunk : {"IHDR", "gAMA", "IDAT", "IEND"}) {
     SCOPED_TRACE(chunk);
     const size_t at = findChunk(file, chunk);
@@ -344,7 +344,7 @@ TEST(DecodeAccepts, LargeAndUnknownAncillaryChunksAreSkipped) {
 
 TEST(DecodeAccepts, LargestSideAndSizeWithinTheLimits) {
   // A side exactly at the caller's limit is taken, one above it is not.
-  PngSpec wide = solidPicture(1024, 2, 1, 2, 3);
+  PngRecipe wide = solidPicture(1024, 2, 1, 2, 3);
   const std::vector<uint8_t> file = encodePng(wide);
   DecodedPicture picture;
   EXPECT_TRUE(pictureDecode(file.data(), file.size(), 1024, &picture));

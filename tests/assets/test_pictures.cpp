@@ -33,19 +33,19 @@ int channelsOf(int colourType) {
 
 // One row in the file's packing: samples below 8 bits packed from the high
 // bit down, 16-bit samples big-endian.
-std::vector<uint8_t> packRow(const PngSpec& spec, uint32_t y) {
-  const int channels = channelsOf(spec.colourType);
-  const size_t bits = static_cast<size_t>(spec.width) * channels * spec.depth;
+std::vector<uint8_t> packRow(const PngRecipe& recipe, uint32_t y) {
+  const int channels = channelsOf(recipe.colourType);
+  const size_t bits = static_cast<size_t>(recipe.width) * channels * recipe.depth;
   std::vector<uint8_t> row((bits + 7) / 8, 0);
   size_t bit = 0;
-  for (uint32_t x = 0; x < spec.width; ++x) {
-    const Samples s = spec.sample(x, y);
-    for (int c = 0; c < channels; ++c, bit += spec.depth) {
-      if (spec.depth == 16) {
+  for (uint32_t x = 0; x < recipe.width; ++x) {
+    const Samples s = recipe.sample(x, y);
+    for (int c = 0; c < channels; ++c, bit += recipe.depth) {
+      if (recipe.depth == 16) {
         row[bit / 8] = static_cast<uint8_t>(s[c] >> 8);
         row[bit / 8 + 1] = static_cast<uint8_t>(s[c]);
       } else {
-        const unsigned shift = 8 - spec.depth - bit % 8;
+        const unsigned shift = 8 - recipe.depth - bit % 8;
         row[bit / 8] |= static_cast<uint8_t>(s[c] << shift);
       }
     }
@@ -54,23 +54,23 @@ std::vector<uint8_t> packRow(const PngSpec& spec, uint32_t y) {
 }
 
 // The writing itself, apart from any C++ object that libpng's longjmp could skip.
-bool writePng(png_structp png, png_infop info, const PngSpec& spec, png_bytepp rows) {
+bool writePng(png_structp png, png_infop info, const PngRecipe& recipe, png_bytepp rows) {
   if (setjmp(png_jmpbuf(png))) return false;
-  png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colourType,
-               spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+  png_set_IHDR(png, info, recipe.width, recipe.height, recipe.depth, recipe.colourType,
+               recipe.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  if (!spec.palette.empty()) {
-    png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+  if (!recipe.palette.empty()) {
+    png_set_PLTE(png, info, recipe.palette.data(), static_cast<int>(recipe.palette.size()));
   }
-  if (!spec.paletteAlpha.empty()) {
-    png_set_tRNS(png, info, spec.paletteAlpha.data(), static_cast<int>(spec.paletteAlpha.size()),
+  if (!recipe.paletteAlpha.empty()) {
+    png_set_tRNS(png, info, recipe.paletteAlpha.data(), static_cast<int>(recipe.paletteAlpha.size()),
                  nullptr);
   }
-  if (spec.hasTransparentColour) {
-    png_color_16 colour = spec.transparentColour;
+  if (recipe.hasTransparentColour) {
+    png_color_16 colour = recipe.transparentColour;
     png_set_tRNS(png, info, nullptr, 0, &colour);
   }
-  if (spec.gamma > 0.0) png_set_gAMA(png, info, spec.gamma);
+  if (recipe.gamma > 0.0) png_set_gAMA(png, info, recipe.gamma);
   png_write_info(png, info);
   png_write_image(png, rows);
   png_write_end(png, info);
@@ -90,36 +90,36 @@ void appendChunk(std::vector<uint8_t>* out, const char* type, const std::vector<
 }
 }  // namespace
 
-std::vector<uint8_t> encodePng(const PngSpec& spec) {
+std::vector<uint8_t> encodePng(const PngRecipe& recipe) {
   std::vector<uint8_t> file;
   std::vector<std::vector<uint8_t>> packed;
-  for (uint32_t y = 0; y < spec.height; ++y) packed.push_back(packRow(spec, y));
+  for (uint32_t y = 0; y < recipe.height; ++y) packed.push_back(packRow(recipe, y));
   std::vector<png_bytep> rows;
   for (auto& row : packed) rows.push_back(row.data());
 
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_set_write_fn(png, &file, appendToVector, flushNothing);
-  const bool ok = writePng(png, info, spec, rows.data());
+  const bool ok = writePng(png, info, recipe, rows.data());
   png_destroy_write_struct(&png, &info);
   if (!ok) file.clear();
   return file;
 }
 
-PngSpec solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b) {
-  PngSpec spec;
-  spec.width = width;
-  spec.height = height;
-  spec.sample = [=](uint32_t, uint32_t) { return Samples{r, g, b, 0}; };
-  return spec;
+PngRecipe solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b) {
+  PngRecipe recipe;
+  recipe.width = width;
+  recipe.height = height;
+  recipe.sample = [=](uint32_t, uint32_t) { return Samples{r, g, b, 0}; };
+  return recipe;
 }
 
-PngSpec solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b,
+PngRecipe solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b,
                      uint8_t a) {
-  PngSpec spec = solidPicture(width, height, r, g, b);
-  spec.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
-  spec.sample = [=](uint32_t, uint32_t) { return Samples{r, g, b, a}; };
-  return spec;
+  PngRecipe recipe = solidPicture(width, height, r, g, b);
+  recipe.colourType = PNG_COLOR_TYPE_RGB_ALPHA;
+  recipe.sample = [=](uint32_t, uint32_t) { return Samples{r, g, b, a}; };
+  return recipe;
 }
 
 std::vector<uint8_t> pngWithHeader(uint32_t width, uint32_t height, uint8_t depth,

@@ -17,7 +17,7 @@
 // palette index in the first entry.
 using Samples = std::array<uint16_t, 4>;
 
-struct PngSpec {
+struct PngRecipe {
   uint32_t width = 1;
   uint32_t height = 1;
   int colourType = PNG_COLOR_TYPE_RGB;
@@ -35,11 +35,11 @@ struct PngSpec {
 };
 
 // The whole file.
-std::vector<uint8_t> encodePng(const PngSpec& spec);
+std::vector<uint8_t> encodePng(const PngRecipe& recipe);
 
 // A solid 8-bit RGB or RGBA picture.
-PngSpec solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b);
-PngSpec solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b, uint8_t a);
+PngRecipe solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b);
+PngRecipe solidPicture(uint32_t width, uint32_t height, uint8_t r, uint8_t g, uint8_t b, uint8_t a);
 
 // A file with a well-formed IHDR of any size and a few zero bytes of image
 // data: for sizes the writer refuses or that would take gigabytes to write.

@@ -40,11 +40,11 @@ uint32_t grainAt(uint32_t x, uint32_t y, uint32_t c) {
 void writePictures() {
   for (int slot = 0; slot < 19; ++slot) {
     const SlotPicture& p = kPictures[slot];
-    PngSpec spec;
-    spec.width = p.width;
-    spec.height = p.height;
-    spec.colourType = p.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
-    spec.sample = [=](uint32_t x, uint32_t y) {
+    PngRecipe recipe;
+    recipe.width = p.width;
+    recipe.height = p.height;
+    recipe.colourType = p.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    recipe.sample = [=](uint32_t x, uint32_t y) {
       return Samples{static_cast<uint16_t>((x * 224 / p.width + grainAt(x, y, 0)) & 255),
                      static_cast<uint16_t>((y * 224 / p.height + grainAt(x, y, 1)) & 255),
                      static_cast<uint16_t>(((x + y) / 8 + slot * 13 + grainAt(x, y, 2)) & 255),
@@ -52,7 +52,7 @@ void writePictures() {
     };
     char name[32];
     std::snprintf(name, sizeof name, "tex%02d.png", slot);
-    writeFile(name, encodePng(spec));
+    writeFile(name, encodePng(recipe));
   }
 }
 
