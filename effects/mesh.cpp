@@ -203,9 +203,9 @@ void preparePlan(const WobbleSource& source) {
   plan.built = true;
 }
 
-void wobble(const WobbleSource& source, int32_t t, float phase) {
-  preparePlan(source);
-  const WobblePlan& plan = *source.plan;
+void wobble(const WobbleSource& wobbleSource, int32_t t, float phase) {
+  preparePlan(wobbleSource);
+  const WobblePlan& plan = *wobbleSource.plan;
   const double k = 2.0 - 2.0 * std::cos(t * kRadiansPerDegree / kFrequencyDivisor);
   for (int a = 0; a < 3; ++a) {
     const AxisValues& axis = plan.axis[a];
@@ -216,7 +216,7 @@ void wobble(const WobbleSource& source, int32_t t, float phase) {
   const uint16_t* ix = plan.axis[0].index;
   const uint16_t* iy = plan.axis[1].index;
   const uint16_t* iz = plan.axis[2].index;
-  const MeshVertex* from = source.grid->v;
+  const MeshVertex* from = wobbleSource.grid->v;
   MeshVertex* to = workGrid.v;
   for (int i = 0; i < kMeshVertices; ++i) {
     const double scale = 1.0 + axisSine[0][ix[i]] * axisSine[1][iy[i]] * axisSine[2][iz[i]];
@@ -231,11 +231,11 @@ void wobble(const WobbleSource& source, int32_t t, float phase) {
 // a code 6) would give a negative weight that pushes the mesh away from the
 // target, doubling its distance frame after frame until the floats overflow;
 // the weight is held at 0 until the mark is within reach instead.
-void morph(const MeshGrid& target, int32_t t, int32_t spanMs) {
+void morph(const MeshGrid& morphTarget, int32_t t, int32_t spanMs) {
   if (musicTimeMs >= meshStamp) return;
   double w = static_cast<double>(t + spanMs) / spanMs;
   if (w < 0.0) w = 0.0;
-  const MeshVertex* to = target.v;
+  const MeshVertex* to = morphTarget.v;
   MeshVertex* p = workGrid.v;
   for (int i = 0; i < kMeshVertices; ++i) {
     p[i].x = static_cast<float>(p[i].x + (static_cast<double>(to[i].x) - p[i].x) * w);
