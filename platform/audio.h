@@ -73,9 +73,11 @@ int audioPlay(AudioStream stream, int restart);
 
 // The byte position of the sample being heard now (mode kAudioPositionBytes):
 // it never goes back (except when a restart takes it to 0) and never passes
-// the stream's length. Returns UINT64_MAX on error: kAudioErrorHandle, or
+// the stream's length. Returns kAudioPositionFailed on error: kAudioErrorHandle, or
 // kAudioErrorNotAvailable for another mode.
 uint64_t audioPosition(AudioStream stream, uint32_t mode);
+// What audioPosition returns when it fails.
+constexpr uint64_t kAudioPositionFailed = UINT64_MAX;
 
 // Converts a byte count of the stream into seconds. Negative on error.
 double audioBytesToSeconds(AudioStream stream, uint64_t bytes);

@@ -101,11 +101,11 @@ void audioTakeWindow(const AudioPcmRing& ring, uint64_t endFrame, float* mono) {
 uint64_t audioReplyPosition(const AudioFormat* format, uint32_t mode, uint64_t heardFrame) {
   if (!format) {
     audioSetError(kAudioErrorHandle);
-    return UINT64_MAX;
+    return kAudioPositionFailed;
   }
   if (mode != kAudioPositionBytes) {
     audioSetError(kAudioErrorNotAvailable);
-    return UINT64_MAX;
+    return kAudioPositionFailed;
   }
   audioSetError(kAudioOk);
   return audioBytesOfFrames(*format, heardFrame);

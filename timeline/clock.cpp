@@ -28,12 +28,17 @@ int32_t silentClockMs() {
 }  // namespace
 
 int32_t musicMsFromBytes(AudioStream stream, uint64_t bytePosition) {
+  // A failed read has no position to convert: its error value is beyond what
+  // the float-to-integer steps below can hold, so the clock stays where it
+  // stood (a frame with delta 0) rather than jumping to a meaningless time.
+  if (bytePosition == kAudioPositionFailed) return musicTimeMs;
   // The position passes through single precision on its way to seconds, so
   // positions above 2^24 bytes land on the float grid first; the effect on the
   // milliseconds is far below one.
   const float narrowed = static_cast<float>(bytePosition);
   const uint64_t bytes = static_cast<uint64_t>(narrowed);
   const double seconds = audioBytesToSeconds(stream, bytes);
+  if (seconds < 0.0) return musicTimeMs;
   return static_cast<int32_t>(seconds * 1000.0);
 }
 

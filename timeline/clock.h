@@ -33,5 +33,6 @@ void beginFrame();
 
 // The clock conversion: a byte position of the stream to whole milliseconds,
 // through single precision and the stream's own byte-to-seconds conversion,
-// truncated. Shared with the capture tool.
+// truncated. A failed read (kAudioPositionFailed) or a failed conversion
+// gives the current musicTimeMs back unchanged. Shared with the capture tool.
 int32_t musicMsFromBytes(AudioStream stream, uint64_t bytePosition);

@@ -96,6 +96,24 @@ TEST_F(ClockTest, SpacePrintsTheClockOncePerFrameWhileHeld) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "120\n137\n");
 }
 
+TEST_F(ClockTest, AFailedPositionReadOrConversionLeavesTheClockWhereItStood) {
+  fakeAudio.bytesPerSecond = 1000.0;
+  fakeAudio.position = 5000;
+  beginFrame();
+  fakeAudio.position = kAudioPositionFailed;
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 5000);
+  EXPECT_EQ(frameDeltaMs, 0);
+  fakeAudio.position = 5020;
+  fakeAudio.bytesPerSecond = -1.0;  // negative seconds, as a failed conversion gives
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 5000);
+  fakeAudio.bytesPerSecond = 1000.0;
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 5020);
+  EXPECT_EQ(frameDeltaMs, 20);
+}
+
 TEST_F(ClockTest, AnErrorOtherThanNotPlayingIsIgnored) {
   fakeAudio.dataError = kAudioErrorHandle;
   beginFrame();
