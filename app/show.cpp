@@ -14,6 +14,10 @@ namespace {
 // first frames do not compete with the window system's own start-up work.
 constexpr uint32_t kAudioStartDelayMs = 25;
 constexpr uint32_t kOutputRateHz = 44100;
+// The status when no window could be made, at start-up or in a toggle: the
+// dialog has told the user, and a script that started the show must not read
+// the run as a success.
+constexpr int kStatusNoWindow = 1;
 
 void showAudioError(const char* text) {
   dialogMessageBox(mainWindow, text, "BASS", kDialogOk);
@@ -50,7 +54,8 @@ int runShow() {
   if (dialogMessageBox(nullptr, "Would You Like to Run in FullScreen mode?", "Start Fullscreen?",
                        kDialogYesNo | kDialogIconQuestion) == kDialogAnswerNo)
     fullscreen = 0;
-  if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen)) return 0;
+  if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen))
+    return kStatusNoWindow;
   sysSleep(kAudioStartDelayMs);
   startMusic();
   initSwarm();
@@ -75,7 +80,7 @@ int runShow() {
         wsSwapBuffers(deviceContext);
       }
     }
-    if (keys[kVkF1] && !toggleFullscreen()) return 0;
+    if (keys[kVkF1] && !toggleFullscreen()) return kStatusNoWindow;
   }
 
   audioRelease();

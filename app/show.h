@@ -21,5 +21,7 @@ void startMusic();
 int toggleFullscreen();
 
 // The whole run: the full-screen question, the window, the music, the main
-// loop and shutdown. Returns the process exit status.
+// loop and shutdown. Returns the process exit status: 0 when the show ran and
+// ended, 1 when no window could be made (at start-up, or when F1 re-creates
+// it), including when the user declined a window in place of full screen.
 int runShow();
