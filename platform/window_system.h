@@ -166,8 +166,9 @@ int wsDestroyWindow(WsWindow* window);
 WsDeviceContext* wsGetDeviceContext(WsWindow* window);
 int wsReleaseDeviceContext(WsWindow* window, WsDeviceContext* dc);
 
-// Matches the request against the surface the window has; a positive index,
-// 0 when the request cannot be met (not RGBA, not double-buffered).
+// Matches the request against the surface the window has (always RGBA and
+// double-buffered); a positive index, 0 when the request cannot be met (not
+// RGBA, or not asking for GL; the real window also wants drawing to a window).
 int wsChoosePixelFormat(WsDeviceContext* dc, const WsPixelFormat* request);
 // Confirms the chosen format for the window; nonzero on success.
 int wsSetPixelFormat(WsDeviceContext* dc, int index, const WsPixelFormat* request);
