@@ -14,10 +14,6 @@ namespace {
 // first frames do not compete with the window system's own start-up work.
 constexpr uint32_t kAudioStartDelayMs = 25;
 constexpr uint32_t kOutputRateHz = 44100;
-// The status when no window could be made, at start-up or in a toggle: the
-// dialog has told the user, and a script that started the show must not read
-// the run as a success.
-constexpr int kStatusNoWindow = 1;
 
 void showAudioError(const char* text) {
   dialogMessageBox(mainWindow, text, "BASS", kDialogOk);
@@ -27,6 +23,14 @@ void showAudioError(const char* text) {
 void runSilent(const char* text) {
   showAudioError(text);
   musicSilent = 1;
+}
+
+// Whether the loop should act on a key: held down now, or pressed since the
+// loop last looked. Looking uses up the press.
+int takeKey(int virtualKey) {
+  const int hit = keys[virtualKey] || keyPresses[virtualKey];
+  keyPresses[virtualKey] = 0;
+  return hit;
 }
 }  // namespace
 
@@ -50,43 +54,64 @@ int toggleFullscreen() {
   return createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen);
 }
 
-int runShow() {
+int startShow() {
   if (dialogMessageBox(nullptr, "Would You Like to Run in FullScreen mode?", "Start Fullscreen?",
                        kDialogYesNo | kDialogIconQuestion) == kDialogAnswerNo)
     fullscreen = 0;
   if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen))
-    return kStatusNoWindow;
+    return 0;
   sysSleep(kAudioStartDelayMs);
   startMusic();
   initSwarm();
+  return 1;
+}
 
-  WsMessage message{};
-  int done = 0;
-  while (!done) {
-    if (wsPeekMessage(&message, nullptr, 0, 0, kPeekRemove)) {
-      if (message.message == kMsgQuit) {
-        done = 1;
-      } else {
-        wsTranslateMessage(&message);
-        wsDispatchMessage(&message);
-      }
-      continue;
+LoopPass runMainLoopPass(MainLoop* loop) {
+  if (wsPeekMessage(&loop->message, nullptr, 0, 0, kPeekRemove)) {
+    if (loop->message.message == kMsgQuit) {
+      loop->done = 1;
+    } else {
+      wsTranslateMessage(&loop->message);
+      wsDispatchMessage(&loop->message);
     }
-    if (active) {
-      if (keys[kVkEscape] || keys[kVkQ]) {
-        done = 1;
-      } else {
-        if (!renderFrame()) done = 1;
-        wsSwapBuffers(deviceContext);
-      }
-    }
-    if (keys[kVkF1] && !toggleFullscreen()) return kStatusNoWindow;
+    return loop->done ? LoopPass::Done : LoopPass::GoOn;
   }
+  if (active) {
+    // Both keys are looked at, so neither press outlives this pass.
+    const int escape = takeKey(kVkEscape);
+    const int q = takeKey(kVkQ);
+    if (escape || q) {
+      loop->done = 1;
+    } else {
+      if (!renderFrame()) loop->done = 1;
+      wsSwapBuffers(deviceContext);
+    }
+  } else {
+    // The quit keys do nothing while the window is minimised; a press made
+    // then must not end the show the moment the window comes back.
+    keyPresses[kVkEscape] = 0;
+    keyPresses[kVkQ] = 0;
+  }
+  if (takeKey(kVkF1) && !toggleFullscreen()) return LoopPass::NoWindow;
+  return loop->done ? LoopPass::Done : LoopPass::GoOn;
+}
 
+int stopShow(const MainLoop& loop) {
   audioRelease();
   killGLWindow();
   // The quit message carries the status the window posted (0). Escape, Q and
   // a finished frame end the loop on some other message, whose parameter means
   // nothing as a status; they end with 0 as well.
-  return message.message == kMsgQuit ? static_cast<int>(message.wParam) : 0;
+  return loop.message.message == kMsgQuit ? static_cast<int>(loop.message.wParam) : 0;
+}
+
+int runShow() {
+  if (!startShow()) return kStatusNoWindow;
+  MainLoop loop;
+  LoopPass pass;
+  do {
+    pass = runMainLoopPass(&loop);
+  } while (pass == LoopPass::GoOn);
+  if (pass == LoopPass::NoWindow) return kStatusNoWindow;
+  return stopShow(loop);
 }

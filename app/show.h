@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/audio.h"
+#include "platform/window_system.h"
 
 // The music stream, opened once at start-up; 0 when the audio layer or the
 // file failed. Read by the music clock every frame.
@@ -20,8 +21,44 @@ void startMusic();
 // result of the new createGLWindow (0: the program must end).
 int toggleFullscreen();
 
-// The whole run: the full-screen question, the window, the music, the main
-// loop and shutdown. Returns the process exit status: 0 when the show ran and
-// ended, 1 when no window could be made (at start-up, or when F1 re-creates
-// it), including when the user declined a window in place of full screen.
+// The process exit status when no window could be made (at start-up, or when
+// F1 re-creates it), including when the user declined a window in place of
+// full screen: the dialog has told the user, and a script that started the
+// show must not read the run as a success.
+constexpr int kStatusNoWindow = 1;
+
+// Everything before the main loop: the full-screen question, the window, the
+// pause, the music and the swarm's second placing. Returns 1, or 0 when no
+// window could be made (the dialog has said why; end with kStatusNoWindow).
+int startShow();
+
+// What the main loop keeps between its passes: the done flag and the last
+// message taken from the queue. Owned by whoever runs the loop.
+struct MainLoop {
+  int done = 0;
+  WsMessage message{};
+};
+
+// What one pass of the main loop leaves to its caller.
+enum class LoopPass {
+  GoOn,      // run another pass
+  Done,      // the loop has ended: shut down with stopShow
+  NoWindow,  // F1 could not make the window again: end at once, kStatusNoWindow
+};
+
+// One pass of the main loop: takes at most one message without waiting and
+// dispatches it, or, when the queue is empty, draws and presents a frame
+// while the window is active and no quit key was pressed, then looks at F1.
+// A key press counts until the pass has looked at it once; Escape and Q
+// pressed while the window is minimised are dropped. Never waits.
+LoopPass runMainLoopPass(MainLoop* loop);
+
+// The orderly end after the loop is done: releases the audio and the window
+// (the desktop gets its display mode back). Returns the exit status: the
+// quit message's code, or 0 after Escape, Q and the show's own end.
+int stopShow(const MainLoop& loop);
+
+// The whole run: startShow, passes until the loop ends, stopShow. Returns the
+// process exit status: 0 when the show ran and ended, kStatusNoWindow when no
+// window could be made.
 int runShow();

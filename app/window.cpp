@@ -18,6 +18,7 @@ WsInstance* appInstance = nullptr;
 int32_t fullscreen = 1;
 int32_t active = 1;
 int32_t keys[kKeyTableSize] = {};
+int32_t keyPresses[kKeyTableSize] = {};
 
 namespace {
 constexpr const char* kClassName = "OpenGL";
@@ -199,7 +200,10 @@ intptr_t windowProc(WsWindow* window, uint32_t message, uintptr_t wParam, intptr
       wsPostQuit(0);
       return 0;
     case kMsgKeyDown:
-      if (wParam < kKeyTableSize) keys[wParam] = 1;
+      if (wParam < kKeyTableSize) {
+        keys[wParam] = 1;
+        keyPresses[wParam] = 1;
+      }
       return 0;
     case kMsgKeyUp:
       if (wParam < kKeyTableSize) keys[wParam] = 0;

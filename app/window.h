@@ -26,6 +26,12 @@ extern int32_t active;
 // windowProc.
 extern int32_t keys[kKeyTableSize];
 
+// Entry k is set by every key-down of key k and cleared by the main loop once
+// it has looked at that key, so that a tap whose press and release both
+// arrive between two looks still counts once. Set only by windowProc; the
+// main loop reads and clears the entries of the keys it acts on.
+extern int32_t keyPresses[kKeyTableSize];
+
 // The window title, size and colour depth every window is created with.
 constexpr const char* kWindowTitle = "Vantorel";
 constexpr int kWindowWidth = 1280;
