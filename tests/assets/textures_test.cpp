@@ -79,6 +79,32 @@ TEST_F(TextureTable, EveryFileLoadsIntoItsOwnSlot) {
   expectSlotEmpty(kEmptySlot);
 }
 
+// Pictures are drawn clamped at their edges, filtered linearly both ways, and
+// from level 0 alone: no mipmaps are made.
+TEST_F(TextureTable, EveryTextureIsClampedLinearAndWithoutMipmaps) {
+  writeSlotPictures();
+  loadTextures();
+  for (int slot = 0; slot < kNamedSlots; ++slot) {
+    SCOPED_TRACE("slot " + std::to_string(slot));
+    glBindTexture(GL_TEXTURE_2D, textureId(slot));
+    GLint value = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
+    EXPECT_EQ(value, GL_CLAMP);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &value);
+    EXPECT_EQ(value, GL_CLAMP);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
+    EXPECT_EQ(value, GL_LINEAR);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, &value);
+    EXPECT_EQ(value, GL_LINEAR);
+    GLint levelZeroWidth = 0;
+    GLint levelOneWidth = -1;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &levelZeroWidth);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 1, GL_TEXTURE_WIDTH, &levelOneWidth);
+    EXPECT_GT(levelZeroWidth, 0);
+    EXPECT_EQ(levelOneWidth, 0);
+  }
+}
+
 TEST_F(TextureTable, MissingOrDamagedFilesEmptyOnlyTheirSlots) {
   writeSlotPictures();
   ASSERT_EQ(std::remove(slotFile(0).c_str()), 0);

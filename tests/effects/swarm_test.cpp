@@ -77,6 +77,31 @@ TEST_F(SwarmTest, InitPlacesTheLowerHalfOnTheShellAndHidesTheUpperHalf) {
   EXPECT_LT(nearest, 46.8);
 }
 
+// Each sprite takes two draws in turn: the first fixes its height on the
+// shell (the angle from the +y axis), the second its direction around the y
+// axis, measured from +z towards +x.
+TEST_F(SwarmTest, TheFirstDrawSetsTheHeightAndTheSecondTheTurnAroundTheVerticalAxis) {
+  const uint32_t before = randomState;
+  initSwarm();
+  randomState = before;
+  constexpr double kTwoPi = 6.283185307179586;
+  int turnsChecked = 0;
+  for (int i = 0; i < kSwarmSize; ++i) {
+    const double a = kTwoPi * randomNext() / 32767.0;
+    const double b = kTwoPi * randomNext() / 32767.0;
+    const Sprite& s = swarm[i];
+    EXPECT_NEAR(s.y, 50.0 * std::cos(a), 1e-4) << i;
+    const double ring = 50.0 * std::sin(a) * std::sin(a);
+    EXPECT_NEAR(std::hypot(s.x, s.z), ring, 1e-3) << i;
+    // Near the poles the ring is too small to tell a direction.
+    if (ring < 1.0) continue;
+    const double turn = std::atan2(s.x, s.z);
+    EXPECT_NEAR(std::remainder(turn - b, kTwoPi), 0.0, 1e-4) << i;
+    ++turnsChecked;
+  }
+  EXPECT_GT(turnsChecked, kSwarmSize / 2);
+}
+
 TEST_F(SwarmTest, EachVisibleSpriteIsOneSquareAroundItsPositionPushedFiveUnitsBack) {
   const auto strips = drawFrame();
   ASSERT_EQ(strips.size(), static_cast<size_t>(kSwarmHalf));

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -114,21 +117,40 @@ TEST_F(ClockTest, AFailedPositionReadOrConversionLeavesTheClockWhereItStood) {
   EXPECT_EQ(frameDeltaMs, 20);
 }
 
-TEST_F(ClockTest, AnErrorOtherThanNotPlayingIsIgnored) {
-  fakeAudio.dataError = kAudioErrorHandle;
-  beginFrame();
-  SUCCEED();
-}
-
 using ClockDeathTest = ClockTest;
 
-TEST_F(ClockDeathTest, TheFrameAfterTheMusicStoppedEndsTheProcessWithStatusZero) {
+// A status the process ends with only when the frame has returned.
+constexpr int kFrameWentOn = 3;
+
+TEST_F(ClockDeathTest, AnErrorOtherThanNotPlayingLeavesTheFrameGoingOnWithTheOldSpectrum) {
+  fakeAudio.bytesPerSecond = 1000.0;
+  fakeAudio.position = 250;
+  spectrum[3] = 0.5f;
+  fakeAudio.spectrumValue = 0.25f;
+  fakeAudio.dataError = kAudioErrorHandle;
+  EXPECT_EXIT(
+      {
+        beginFrame();
+        std::fprintf(stderr, "went on at %d with %g\n", musicTimeMs, spectrum[3]);
+        std::fflush(stderr);
+        std::_Exit(kFrameWentOn);
+      },
+      ::testing::ExitedWithCode(kFrameWentOn), "went on at 250 with 0.5");
+}
+
+TEST_F(ClockDeathTest, TheFrameAfterTheMusicStoppedPrintsItsClockThenEndsWithStatusZero) {
   fakeAudio.dataError = kAudioErrorNotPlaying;
   keys[kVkSpace] = 1;
   fakeAudio.bytesPerSecond = 1000.0;
   fakeAudio.position = 4321;
-  // The last frame still prints its clock before the process ends.
-  EXPECT_EXIT(beginFrame(), ::testing::ExitedWithCode(0), "");
+  // Standard output is sent to standard error, which the death test reads.
+  EXPECT_EXIT(
+      {
+        std::fflush(stdout);
+        dup2(STDERR_FILENO, STDOUT_FILENO);
+        beginFrame();
+      },
+      ::testing::ExitedWithCode(0), "^4321\n$");
 }
 
 TEST_F(ClockTest, SilentClockRunsInRealTimeFromZeroWithoutTouchingTheStream) {
