@@ -55,14 +55,13 @@ SDL_Window* switchedWindow = nullptr;
 
 std::deque<WsMessage> posted;
 
-// GL surfaces to try, deepest first: 32 colour bits with a 32-bit depth
-// buffer where the driver has them, shallower where it has not.
-struct SurfaceKind {
-  int alphaBits;
-  int depthBits;
-};
-constexpr SurfaceKind kSurfaceKinds[] = {{8, 32}, {8, 24}, {0, 32}, {0, 24}, {8, 16}, {0, 16}};
+// Depth buffers to try, deepest first: 32 bits where the driver has them,
+// shallower where it has not.
+constexpr int kDepthBitsToTry[] = {32, 24, 16};
 constexpr int kColourChannelBits = 8;
+// No alpha channel: the show clears to alpha 0, and on a compositing desktop
+// a window with alpha in its visual would let the desktop show through.
+constexpr int kAlphaBits = 0;
 
 constexpr int kPrimaryDisplay = 0;
 
@@ -252,13 +251,13 @@ WsWindow* wsCreateWindow(uint32_t, const char* name, const char* title, uint32_t
   if (style & kStyleOverlappedWindow) flags |= SDL_WINDOW_RESIZABLE;
 
   SDL_Window* sdl = nullptr;
-  for (const SurfaceKind& kind : kSurfaceKinds) {
+  for (const int depthBits : kDepthBitsToTry) {
     SDL_GL_ResetAttributes();
     SDL_GL_SetAttribute(SDL_GL_RED_SIZE, kColourChannelBits);
     SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, kColourChannelBits);
     SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, kColourChannelBits);
-    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, kind.alphaBits);
-    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, kind.depthBits);
+    SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, kAlphaBits);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     sdl = SDL_CreateWindow(title ? title : "", x, y, width, height, flags);
     if (sdl) break;

@@ -152,9 +152,9 @@ int wsShowCursor(int show);
 // returns nonzero.
 int wsAdjustWindowRect(WsRect* rect, uint32_t style, int hasMenu, uint32_t exStyle);
 
-// Creates the (hidden) window with a GL-capable surface of the deepest
-// double-buffered RGBA kind the driver offers: 32 colour bits and a 32-bit
-// depth buffer where it can. A popup-style window takes the mode arranged by
+// Creates the (hidden) window with a double-buffered GL-capable surface of
+// 8 bits per colour channel and no alpha channel (an opaque window), with the
+// deepest depth buffer the driver offers: 32 bits where it can. A popup-style window takes the mode arranged by
 // wsChangeDisplayMode and fills the screen. Null on failure.
 WsWindow* wsCreateWindow(uint32_t exStyle, const char* className, const char* title, uint32_t style,
                          int x, int y, int width, int height, WsWindow* parent, void* menu,

@@ -4,8 +4,13 @@
  *                         close button does; xdotool's windowclose destroys
  *                         the window instead of asking
  *   xprobe cursor         exits 0 when the pointer shows a cursor, 1 when the
- *                         cursor under it is hidden (all transparent) */
+ *                         cursor under it is hidden (all transparent)
+ *   xprobe visual WINDOW  prints the depth of the window's visual and the
+ *                         alpha bits of that visual's GL pixel format, as
+ *                         "depth D alpha A" */
+#include <GL/glx.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/extensions/Xfixes.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -36,6 +41,22 @@ static int cursorShown(Display* display) {
   return shown ? 0 : 1;
 }
 
+static int describeVisual(Display* display, Window window) {
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, window, &attributes)) return 2;
+  XVisualInfo wanted = {0};
+  wanted.visualid = XVisualIDFromVisual(attributes.visual);
+  int count = 0;
+  XVisualInfo* info = XGetVisualInfo(display, VisualIDMask, &wanted, &count);
+  if (!info || count < 1) return 2;
+  int alpha = -1;
+  const int failed = glXGetConfig(display, info, GLX_ALPHA_SIZE, &alpha);
+  XFree(info);
+  if (failed) return 2;
+  printf("depth %d alpha %d\n", attributes.depth, alpha);
+  return 0;
+}
+
 int main(int argc, char** argv) {
   Display* display = XOpenDisplay(NULL);
   if (!display) {
@@ -47,8 +68,10 @@ int main(int argc, char** argv) {
     status = closeWindow(display, (Window)strtoul(argv[2], NULL, 0));
   else if (argc == 2 && strcmp(argv[1], "cursor") == 0)
     status = cursorShown(display);
+  else if (argc == 3 && strcmp(argv[1], "visual") == 0)
+    status = describeVisual(display, (Window)strtoul(argv[2], NULL, 0));
   else
-    fprintf(stderr, "usage: xprobe close WINDOW | xprobe cursor\n");
+    fprintf(stderr, "usage: xprobe close WINDOW | xprobe cursor | xprobe visual WINDOW\n");
   XCloseDisplay(display);
   return status;
 }
