@@ -9,17 +9,27 @@ set -euo pipefail
 work=$(mktemp -d)
 server_pid=""
 app_pid=""
+load_pids=()
+
+# The longest any single step waits for what it needs before the test fails.
+step_limit=30
 
 fail() {
   echo "FAIL: $*" >&2
   if [ -n "$app_pid" ] && [ -f "$work/err.txt" ]; then
     echo "--- stderr of vantorel" >&2
     tail -n 20 "$work/err.txt" >&2
+    echo "--- $(wc -l <"$work/out.txt") clock lines, the last: $(tail -n 1 "$work/out.txt")" >&2
+  fi
+  if [ -n "${DISPLAY:-}" ]; then
+    echo "--- windows on $DISPLAY" >&2
+    xwininfo -root -tree 2>/dev/null | grep -E '^ +0x[0-9a-f]+ "' >&2 || true
   fi
   exit 1
 }
 
 cleanup() {
+  ((${#load_pids[@]})) && kill "${load_pids[@]}" 2>/dev/null || true
   [ -n "$app_pid" ] && kill -9 "$app_pid" 2>/dev/null || true
   [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null || true
   wait 2>/dev/null || true
@@ -27,16 +37,23 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# use_server NAME: waits up to 20 s for the X server just started in the
-# background to write its display number to $work/display, and points DISPLAY
-# at it.
-use_server() {
-  server_pid=$!
-  for _ in $(seq 200); do
-    [ -s "$work/display" ] && break
+# wait_for WHAT COMMAND...: runs the command every tenth of a second until it
+# succeeds; fails the test, naming WHAT, when it has not within $step_limit s.
+wait_for() {
+  local what=$1
+  shift
+  local deadline=$((SECONDS + step_limit))
+  until "$@"; do
+    ((SECONDS < deadline)) || fail "$what (waited $step_limit s)"
     sleep 0.1
   done
-  [ -s "$work/display" ] || fail "$1 did not start"
+}
+
+# use_server NAME: waits for the X server just started in the background to
+# write its display number to $work/display, and points DISPLAY at it.
+use_server() {
+  server_pid=$!
+  wait_for "$1 did not start" test -s "$work/display"
   export DISPLAY=":$(head -n 1 "$work/display")"
 }
 
@@ -64,56 +81,88 @@ window_id() {
   xwininfo -root -tree 2>/dev/null | awk -v t=" \"$1\": " 'index($0, t) { print $1; exit }'
 }
 
-# wait_window TITLE: waits up to 30 s for the window; prints its id.
+has_window() { [ -n "$(window_id "$1")" ]; }
+no_window() { [ -z "$(window_id "$1")" ]; }
+
+# wait_window TITLE: waits for the window; prints its id.
 wait_window() {
-  local id=""
-  for _ in $(seq 300); do
-    id=$(window_id "$1")
-    [ -n "$id" ] && { echo "$id"; return 0; }
-    sleep 0.1
-  done
-  fail "no window \"$1\""
+  wait_for "no window \"$1\"" has_window "$1"
+  window_id "$1"
 }
 
-# wait_gone TITLE: waits up to 30 s for the window to go away.
-wait_gone() {
-  for _ in $(seq 300); do
-    [ -z "$(window_id "$1")" ] && return 0
-    sleep 0.1
-  done
-  fail "window \"$1\" stays"
+# wait_gone TITLE: waits for the window to go away.
+wait_gone() { wait_for "window \"$1\" stays" no_window "$1"; }
+
+# focused_on TITLE: gives the window the focus if it is on screen (a window
+# exists a moment before it is shown, and cannot take the focus then).
+focused_on() {
+  local id
+  id=$(window_id "$1")
+  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable &&
+    xdotool windowfocus "$id" 2>/dev/null
 }
 
-# focus TITLE: waits until the window is on screen (a window exists a moment
-# before it is shown, and cannot take the focus then) and gives it the focus;
+# focus TITLE: waits until the window is on screen and gives it the focus;
 # prints its id.
 focus() {
-  local id
-  for _ in $(seq 300); do
-    id=$(wait_window "$1")
-    if xwininfo -id "$id" 2>/dev/null | grep -q IsViewable &&
-      xdotool windowfocus "$id" 2>/dev/null; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.1
-  done
-  fail "window \"$1\" never took the focus"
+  wait_for "window \"$1\" never took the focus" focused_on "$1"
+  window_id "$1"
 }
 
-# press TITLE KEY...: focuses the window and types the keys.
+# press TITLE KEY...: focuses the window and taps the keys, each press and
+# release sent back to back as a quick typist's are.
 press() {
   focus "$1" >/dev/null
   shift
   xdotool key --delay 50 "$@"
 }
 
-# hold TITLE KEY SECONDS: holds a key down in the window for a while.
-hold() {
-  focus "$1" >/dev/null
-  xdotool keydown "$2"
-  sleep "$3"
-  xdotool keyup "$2"
+# clock_lines: how many clock lines vantorel has printed so far.
+clock_lines() { wc -l <"$work/out.txt"; }
+more_lines_than() { [ "$(clock_lines)" -gt "$1" ]; }
+
+# hold_space_for LINES: holds Space in the show's window until it has printed
+# that many more clock lines (one per frame), then lets go.
+hold_space_for() {
+  local before
+  before=$(clock_lines)
+  focus Vantorel >/dev/null
+  xdotool keydown space
+  wait_for "fewer than $1 clock lines while Space was held" more_lines_than $((before + $1 - 1))
+  xdotool keyup space
+}
+
+# music_now: the show's music clock now (ms), read by holding Space until the
+# show prints it.
+music_now() {
+  local before
+  before=$(clock_lines)
+  hold_space_for 1
+  tail -n +$((before + 1)) "$work/out.txt" | head -n 1
+}
+
+# wait_music MS: waits until the show's music clock has reached MS. Looks
+# again after most of the time left has passed; fails when the clock stands
+# still for $step_limit s.
+wait_music() {
+  local now last=-1 moved=$SECONDS
+  while true; do
+    now=$(music_now)
+    ((now >= $1)) && return 0
+    ((now > last)) && { last=$now; moved=$SECONDS; }
+    ((SECONDS - moved < step_limit)) || fail "the music clock stands at $now ms"
+    sleep "$(awk -v d=$(($1 - now)) 'BEGIN { s = d / 1000 * 0.8; print (s > 5 ? 5 : s) }')"
+  done
+}
+
+# load_both_cores: two busy processes for the rest of the test, so that the
+# show's frames take longer than a key tap.
+load_both_cores() {
+  local i
+  for i in 1 2; do
+    (while :; do :; done) &
+    load_pids+=($!)
+  done
 }
 
 # geometry TITLE: "WIDTHxHEIGHT" of the window's client area.
@@ -129,25 +178,34 @@ geometry() {
 # to ask for.)
 is_fullscreen() {
   local id
-  id=$(wait_window "$1")
+  id=$(window_id "$1")
+  [ -n "$id" ] || return 1
   xdotool mousemove 640 360
-  sleep 0.2
-  xwininfo -id "$id" | grep -q -- "-geometry 1280x720+0+0" && ! "$XPROBE" cursor
+  xwininfo -id "$id" 2>/dev/null | grep -q -- "-geometry 1280x720+0+0" && ! "$XPROBE" cursor
 }
+
+# is_windowed TITLE: whether the window is a normal one with a 1280x720
+# client area and the cursor showing over it.
+is_windowed() {
+  local id
+  id=$(window_id "$1")
+  [ -n "$id" ] || return 1
+  xwininfo -id "$id" 2>/dev/null | grep -q IsViewable || return 1
+  [ "$(geometry "$1")" = 1280x720 ] && ! is_fullscreen "$1"
+}
+
+wait_fullscreen() { wait_for "\"$1\" is not full screen" is_fullscreen "$1"; }
+wait_windowed() { wait_for "\"$1\" is not a 1280x720 window" is_windowed "$1"; }
 
 # close_window TITLE: the window manager's close request.
 close_window() {
   "$XPROBE" close "$(wait_window "$1")"
 }
 
-# wait_exit [SECONDS]: waits for vantorel to end; prints its status.
+# wait_exit: waits for vantorel to end; prints its status.
 wait_exit() {
-  local limit=${1:-30}
-  for _ in $(seq $((limit * 10))); do
-    [ -s "$work/status" ] && { cat "$work/status"; return 0; }
-    sleep 0.1
-  done
-  fail "vantorel did not end within $limit s"
+  wait_for "vantorel did not end" test -s "$work/status"
+  cat "$work/status"
 }
 
 # said TEXT: whether a dialog with this text was shown.
@@ -202,24 +260,24 @@ CONF
 
 # current_mode: the screen's mode now, as WIDTHxHEIGHT.
 current_mode() { xrandr 2>/dev/null | awk '/\*/ { print $1; exit }'; }
+mode_is() { [ "$(current_mode)" = "$1" ]; }
 
 # app_process: the pid of this test's vantorel itself (not a process it forked,
 # nor another test's).
 app_process() { pgrep -P "$app_pid" -f "^$VANTOREL\$"; }
 
 # shoot NAME: a screenshot of the whole screen into the scratch folder, and
-# the music clock at that moment (Space held briefly), in $work/NAME.clock.
+# the music clock at that moment (the first line printed once Space is down),
+# in $work/NAME.clock.
 shoot() {
   local before
-  before=$(wc -l <"$work/out.txt")
+  before=$(clock_lines)
   focus Vantorel >/dev/null
   xdotool keydown space
   import -window root "$work/$1.png"
-  sleep 0.15
+  wait_for "no clock printed while taking $1" more_lines_than "$before"
   xdotool keyup space
-  sleep 0.1
   tail -n +$((before + 1)) "$work/out.txt" | head -n 1 >"$work/$1.clock"
-  [ -s "$work/$1.clock" ] || fail "no clock printed while taking $1"
   echo "$1 at $(cat "$work/$1.clock") ms" >&2
   [ -n "${E2E_KEEP_SHOTS:-}" ] && cp "$work/$1.png" "$E2E_KEEP_SHOTS/" || true
 }
