@@ -4,7 +4,7 @@
 #                        (on a machine with no display it renders the show to
 #                        a video instead and says where it is)
 #   ./vantorel.sh test   installs what is missing, builds, and runs every test
-#                        (also under AddressSanitizer and UBSan, and the fuzzer)
+#                        (also under AddressSanitizer and UBSan, and the fuzzers)
 # Both work as root on a fresh Debian 12 machine; as another user they use sudo
 # for the packages.
 set -euo pipefail
@@ -63,6 +63,17 @@ play() {
   say "the show is in $video"
 }
 
+# run_fuzzer NAME LOG INPUTS...: runs a libFuzzer target of build/fuzz for
+# 60 s; on a finding, shows the end of its log and fails.
+run_fuzzer() {
+  local name=$1 log=build/fuzz/$2.log
+  shift 2
+  build/fuzz/tests/fuzz/"$name" "$@" -max_total_time=60 -malloc_limit_mb=128 \
+    -rss_limit_mb=1024 -artifact_prefix=build/fuzz/ -print_final_stats=1 2>"$log" ||
+    { tail -n 40 "$log" >&2; exit 1; }
+  grep -E "stat::number_of_executed_units|Done" "$log" >&2 || true
+}
+
 run_tests() {
   ensure_packages "${build_packages[@]}" "${test_packages[@]}"
   say "build and test"
@@ -76,16 +87,20 @@ run_tests() {
     UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --output-on-failure -j "$jobs" -LE long --timeout 900)
 
-  say "fuzz the picture decoder for 60 s"
   cmake -S "$root" -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON \
     -DVANTOREL_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
-  cmake --build build/fuzz --target picture_decode_fuzzer -j "$jobs"
-  mkdir -p build/fuzz/corpus/png
-  build/fuzz/tests/fuzz/picture_decode_fuzzer build/fuzz/corpus/png tests/fuzz/corpus/png \
-    -dict=tests/fuzz/png.dict -max_total_time=60 -malloc_limit_mb=128 -rss_limit_mb=1024 \
-    -artifact_prefix=build/fuzz/ -print_final_stats=1 2>build/fuzz/fuzz.log ||
-    { tail -n 40 build/fuzz/fuzz.log >&2; exit 1; }
-  grep -E "stat::number_of_executed_units|Done" build/fuzz/fuzz.log >&2 || true
+  cmake --build build/fuzz --target picture_decode_fuzzer music_stream_fuzzer music_seeds \
+    -j "$jobs"
+  say "fuzz the picture decoder and the music stream, 60 s each, side by side"
+  mkdir -p build/fuzz/corpus/png build/fuzz/corpus/mp3 build/fuzz/seeds/mp3
+  build/fuzz/tests/fuzz/music_seeds build/fuzz/seeds/mp3
+  run_fuzzer picture_decode_fuzzer png build/fuzz/corpus/png tests/fuzz/corpus/png \
+    -dict=tests/fuzz/png.dict &
+  local pictures=$!
+  run_fuzzer music_stream_fuzzer mp3 build/fuzz/corpus/mp3 build/fuzz/seeds/mp3 &
+  local music=$!
+  wait "$pictures" || exit 1
+  wait "$music" || exit 1
   say "all tests passed"
 }
 
