@@ -84,29 +84,43 @@ window_id() {
 has_window() { [ -n "$(window_id "$1")" ]; }
 no_window() { [ -z "$(window_id "$1")" ]; }
 
-# wait_window TITLE: waits for the window; prints its id.
+# window_info ID: what xwininfo says of the window; fails, printing nothing,
+# when there is no such window. (Given no id, xwininfo would wait for a click.)
+window_info() {
+  [ -n "$1" ] && xwininfo -id "$1" 2>/dev/null
+}
+
+# viewable ID: whether the window is on screen.
+viewable() {
+  local info
+  info=$(window_info "$1") && [[ "$info" == *IsViewable* ]]
+}
+
+# wait_window TITLE: waits for the window; prints its id. (A window can go
+# between two looks, as F1 re-creates it, so the id printed is one that was
+# seen.)
 wait_window() {
-  wait_for "no window \"$1\"" has_window "$1"
-  window_id "$1"
+  local deadline=$((SECONDS + step_limit)) id
+  until id=$(window_id "$1") && [ -n "$id" ]; do
+    ((SECONDS < deadline)) || fail "no window \"$1\" (waited $step_limit s)"
+    sleep 0.1
+  done
+  echo "$id"
 }
 
 # wait_gone TITLE: waits for the window to go away.
 wait_gone() { wait_for "window \"$1\" stays" no_window "$1"; }
 
-# focused_on TITLE: gives the window the focus if it is on screen (a window
-# exists a moment before it is shown, and cannot take the focus then).
-focused_on() {
-  local id
-  id=$(window_id "$1")
-  [ -n "$id" ] && xwininfo -id "$id" 2>/dev/null | grep -q IsViewable &&
-    xdotool windowfocus "$id" 2>/dev/null
-}
-
-# focus TITLE: waits until the window is on screen and gives it the focus;
+# focus TITLE: waits until the window is on screen (a window exists a moment
+# before it is shown, and cannot take the focus then) and gives it the focus;
 # prints its id.
 focus() {
-  wait_for "window \"$1\" never took the focus" focused_on "$1"
-  window_id "$1"
+  local deadline=$((SECONDS + step_limit)) id
+  until id=$(window_id "$1") && viewable "$id" && xdotool windowfocus "$id" 2>/dev/null; do
+    ((SECONDS < deadline)) || fail "window \"$1\" never took the focus (waited $step_limit s)"
+    sleep 0.1
+  done
+  echo "$id"
 }
 
 # press TITLE KEY...: focuses the window and taps the keys, each press and
@@ -168,8 +182,13 @@ load_both_cores() {
 # geometry TITLE: "WIDTHxHEIGHT" of the window's client area.
 geometry() {
   local id
-  id=$(wait_window "$1")
-  xwininfo -id "$id" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }'
+  window_size "$(wait_window "$1")"
+}
+
+# window_size ID: "WIDTHxHEIGHT" of the window's client area, nothing when
+# the window has gone.
+window_size() {
+  window_info "$1" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { if (w) print w "x" h }'
 }
 
 # is_fullscreen TITLE: whether the window is the show's full-screen one: it
@@ -177,11 +196,10 @@ geometry() {
 # full-screen window does. (Without a window manager there is no window state
 # to ask for.)
 is_fullscreen() {
-  local id
+  local id info
   id=$(window_id "$1")
-  [ -n "$id" ] || return 1
   xdotool mousemove 640 360
-  xwininfo -id "$id" 2>/dev/null | grep -q -- "-geometry 1280x720+0+0" && ! "$XPROBE" cursor
+  info=$(window_info "$id") && [[ "$info" == *"-geometry 1280x720+0+0"* ]] && ! "$XPROBE" cursor
 }
 
 # is_windowed TITLE: whether the window is a normal one with a 1280x720
@@ -189,9 +207,7 @@ is_fullscreen() {
 is_windowed() {
   local id
   id=$(window_id "$1")
-  [ -n "$id" ] || return 1
-  xwininfo -id "$id" 2>/dev/null | grep -q IsViewable || return 1
-  [ "$(geometry "$1")" = 1280x720 ] && ! is_fullscreen "$1"
+  viewable "$id" && [ "$(window_size "$id")" = 1280x720 ] && ! is_fullscreen "$1"
 }
 
 wait_fullscreen() { wait_for "\"$1\" is not full screen" is_fullscreen "$1"; }

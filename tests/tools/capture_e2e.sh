@@ -205,7 +205,7 @@ FAKE
     # Ctrl-C halfway: the tool ends with 130 and leaves nothing.
     "$CAPTURE" --output "$work/a.mp4" --size 320x180 >"$work/out.txt" 2>"$work/err.txt" &
     pid=$!
-    for _ in $(seq 100); do
+    for _ in $(seq 300); do
       [ -n "$(find "$work" -name '.a.mp4.pictures-*' -size +1k)" ] && break
       sleep 0.1
     done
