@@ -3,12 +3,9 @@
 #include <malloc.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 
 namespace {
-SysExitHook exitHook = nullptr;
-
 // Large enough to hold every buffer the GL driver frees and takes again
 // within a frame (a whole mesh of vertex data is a few megabytes).
 constexpr int kKeptHeapBytes = 256 * 1024 * 1024;
@@ -28,15 +25,6 @@ int64_t sysMonotonicMs() {
   timespec ts{};
   clock_gettime(CLOCK_MONOTONIC, &ts);
   return static_cast<int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
-}
-
-void sysSetExitHook(SysExitHook hook) { exitHook = hook; }
-
-void sysExit(int status) {
-  SysExitHook hook = exitHook;
-  exitHook = nullptr;
-  if (hook) hook(status);
-  std::exit(status);
 }
 
 void sysTuneAllocator() {

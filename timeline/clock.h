@@ -26,10 +26,11 @@ extern float spectrum[kSpectrumSize];
 // its end time. Set by start-up, before the first frame.
 extern int32_t musicSilent;
 
-// Clears the frame and resets colour, texturing and the modelview; reads the
-// clock and the spectrum; prints the clock while Space is held; ends the
-// process (status 0) once the music has stopped playing.
-void beginFrame();
+// The start of every frame: clears it and resets colour, texturing and the
+// modelview; reads the clock and the spectrum; prints the clock while Space
+// is held. Returns 1 to go on with the frame, 0 once the music has stopped
+// playing: the show is over and nothing more of this frame is drawn.
+int beginFrame();
 
 // The clock conversion: a byte position of the stream to whole milliseconds,
 // through single precision and the stream's own byte-to-seconds conversion,

@@ -3,7 +3,6 @@
 #include "effects/mesh.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
-#include "platform/sys.h"
 
 int32_t cueArmed[kOneShotCues] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
 CueSetters cueSetters = {setMeshMode, setRibbonMode, setSwarmState};
@@ -74,8 +73,8 @@ void makeCalls(const Cue& cue) {
 }
 }  // namespace
 
-void applyCues(int chainWindow) {
-  if (chainWindow < 1 || chainWindow > kChainWindows) return;
+int applyCues(int chainWindow) {
+  if (chainWindow < 1 || chainWindow > kChainWindows) return 1;
   const Cue& cue = kCues[chainWindow - 1];
   switch (cue.kind) {
     case CueKind::Once:
@@ -88,8 +87,9 @@ void applyCues(int chainWindow) {
       makeCalls(cue);
       break;
     case CueKind::End:
-      sysExit(0);
+      return 0;
     case CueKind::None:
       break;
   }
+  return 1;
 }

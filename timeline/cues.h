@@ -22,7 +22,8 @@ struct CueSetters {
 extern CueSetters cueSetters;
 
 // Makes the cue calls of the given scene-chain window (1 to 23) for this
-// frame: a one-shot cue while its flag is armed, an every-frame cue always,
-// and the end of the show in the last window. Called by the director once per
-// frame, after it has found the window.
-void applyCues(int chainWindow);
+// frame: a one-shot cue while its flag is armed, an every-frame cue always.
+// Returns 1, or 0 in the last window: the show is over and the frame draws
+// nothing more. Called by the director once per frame, after it has found
+// the window.
+int applyCues(int chainWindow);

@@ -168,6 +168,8 @@ void drawSmallCard(Card card, int32_t t) {
 
 int chainWindowAt(int32_t t) { return chainWindowOf(t) + 1; }
 
+int32_t showEndMs() { return kChain[kChainWindows - 2].hi + 1; }
+
 int runTimeline() {
   const int32_t t = musicTimeMs;
   const int32_t d = frameDeltaMs;
@@ -185,7 +187,7 @@ int runTimeline() {
     sceneSpinY += static_cast<float>(d) * kSpinYPer16Ms / 16;
     sceneSpinX += static_cast<float>(d) * kSpinXPer16Ms / 16;
   }
-  applyCues(index + 1);
+  if (!applyCues(index + 1)) return 0;
 
   if (window.card != Card::Hidden) drawSmallCard(window.card, t);
 
@@ -205,6 +207,6 @@ int runTimeline() {
 }
 
 int renderFrame() {
-  beginFrame();
+  if (!beginFrame()) return 0;
   return runTimeline();
 }

@@ -20,16 +20,23 @@ extern float sceneDepth;
 extern float sceneSpinY;
 extern float sceneSpinX;
 
-// Draws one whole frame into the back buffer. Returns 1 to go on; ends the
-// process itself when the music stops or the end time is passed.
+// Draws one whole frame into the back buffer. Called by whoever runs the
+// show's loop (the main loop, the capture tool), once per frame. Returns 1 to
+// go on, 0 when the show is over: the music has stopped, or the end time has
+// passed. The frame that reports the end draws nothing after the clear (the
+// music's end) or nothing of the small card, wall and effects (the end time).
 int renderFrame();
 
 // The frame after the clock has been read: the camera, the title card, the
 // scene chain with its cues, the small card, the wall, the effect space and
 // the effects, for the musicTimeMs and frameDeltaMs in force. renderFrame
-// calls it; so do tests and the capture tool, which set the clock themselves.
-// Returns 1 (the last window ends the process instead).
+// calls it; so do tests, which set the clock themselves. Returns 1, or 0 in
+// the last window of the chain (the end time has passed) after the cues.
 int runTimeline();
 
 // The number (1 to 23) of the scene-chain window that holds a music time.
 int chainWindowAt(int32_t t);
+
+// The first music time, in ms, at which the show is over: a frame whose clock
+// has reached it reports the end. The capture tool sizes its work by it.
+int32_t showEndMs();

@@ -5,7 +5,6 @@
 #include <csignal>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 
 #include "app/show.h"
 #include "app/window.h"
@@ -13,9 +12,7 @@
 #include "effects/swarm.h"
 #include "platform/audio_offline.h"
 #include "platform/gfx.h"
-#include "platform/sys.h"
 #include "timeline/clock.h"
-#include "timeline/cues.h"
 #include "timeline/director.h"
 #include "tools/capture/frame_writer.h"
 #include "tools/capture/progress.h"
@@ -82,29 +79,6 @@ int finishRun() {
   if (interruptStatus == 0) return kCaptureFailed;
   captureError("interrupted; the unfinished output was removed");
   return interruptStatus;
-}
-
-// The show's own end (the music stopped, or its end time passed) inside a
-// frame: the frames so far are the whole capture.
-void onShowEnd(int) {
-  const int status = finishRun();
-  if (status != kCaptureOk) std::exit(status);
-}
-
-// The first music time in ms at which the show's own end window begins: the
-// capture's length when no end is given (the show itself ends there).
-int64_t showEndMs(int64_t musicMs) {
-  int64_t lo = 0;
-  int64_t hi = musicMs;
-  if (chainWindowAt(static_cast<int32_t>(hi)) != kChainWindows) return musicMs;
-  while (lo < hi) {
-    const int64_t mid = lo + (hi - lo) / 2;
-    if (chainWindowAt(static_cast<int32_t>(mid)) == kChainWindows)
-      hi = mid;
-    else
-      lo = mid + 1;
-  }
-  return lo;
 }
 
 bool inSpans(int64_t frame, const FrameSpan* spans, int spanCount) {
@@ -197,27 +171,30 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
   }
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
 
-  const int64_t showEndFrame = captureFrameAt(showEndMs(musicMs), fps);
+  // The show reports its end at its end time, or on the first frame after the
+  // music has stopped, whichever comes first.
+  const int64_t endMs = musicMs < showEndMs() ? musicMs : showEndMs();
+  const int64_t showEndFrame = captureFrameAt(endMs, fps);
   int64_t total = 0;
   for (int i = 0; i < spanCount; ++i) {
     const int64_t end = spans[i].end < showEndFrame ? spans[i].end : showEndFrame;
     if (end > spans[i].first) total += end - spans[i].first;
   }
   progressStart(total);
-  sysSetExitHook(onShowEnd);
 
   int64_t drawnFrames = 0;
   for (int64_t frame = 0; frame < stopAt && !run.failed && interruptStatus == 0; ++frame) {
     audioOfflineSetFrame(music, captureFrameSample(frame, rate, fps));
     const bool drawn = inSpans(frame, spans, spanCount);
     gfx = drawn ? &gfxDirect : &fastForwardCalls;
-    renderFrame();
+    // The frame that reports the show's end is not part of it: the frames
+    // handed on so far are the whole capture.
+    if (!renderFrame()) break;
     if (drawn) {
       readFrame(frame);
       ++drawnFrames;
     }
     progressUpdate(drawn ? drawnFrames : frame, !drawn && drawnFrames == 0);
   }
-  sysSetExitHook(nullptr);
   return finishRun();
 }

@@ -47,11 +47,10 @@ int captureStartShow(int width, int height);
 
 // Runs the show's frames from frame 0 and hands the frames in `spans`
 // (sorted, not overlapping) to `output`, which is opened first and finished
-// at the end of the last span or when the show ends itself, whichever comes
-// first. Reports progress on standard error when that is a terminal.
-// Returns the process exit status: kCaptureOk, kCaptureFailed, or the
-// status an interrupt asked for. When the show ends itself, the process
-// exits from inside the frame with that status.
+// at the end of the last span or when a frame reports the show's end,
+// whichever comes first; that frame is not handed on. Reports progress on
+// standard error when that is a terminal. Returns the process exit status:
+// kCaptureOk, kCaptureFailed, or the status an interrupt asked for.
 int captureRun(const CaptureOptions& options, const CaptureOutput& output, const FrameSpan* spans,
                int spanCount);
 
