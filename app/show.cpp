@@ -2,12 +2,10 @@
 
 #include "app/window.h"
 #include "effects/swarm.h"
+#include "music/clock.h"
 #include "platform/dialog.h"
 #include "platform/sys.h"
-#include "timeline/clock.h"
 #include "timeline/director.h"
-
-AudioStream musicStream = 0;
 
 namespace {
 // Pause between the window's creation and the start of the music, so that the

@@ -5,10 +5,6 @@
 #include "platform/audio.h"
 #include "platform/window_system.h"
 
-// The music stream, opened once at start-up; 0 when the audio layer or the
-// file failed. Read by the music clock every frame.
-extern AudioStream musicStream;
-
 // The name of the music file, opened from the working directory.
 constexpr const char* kMusicFile = "tarrowind.mp3";
 

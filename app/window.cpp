@@ -17,7 +17,6 @@ WsWindow* mainWindow = nullptr;
 WsInstance* appInstance = nullptr;
 int32_t fullscreen = 1;
 int32_t active = 1;
-int32_t keys[kKeyTableSize] = {};
 int32_t keyPresses[kKeyTableSize] = {};
 
 namespace {

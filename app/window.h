@@ -22,14 +22,11 @@ extern int32_t fullscreen;
 // 1 while the window is not minimised; written only by windowProc.
 extern int32_t active;
 
-// Entry k is 1 while the key with virtual-key code k is down; written only by
-// windowProc.
-extern int32_t keys[kKeyTableSize];
-
 // Entry k is set by every key-down of key k and cleared by the main loop once
 // it has looked at that key, so that a tap whose press and release both
 // arrive between two looks still counts once. Set only by windowProc; the
-// main loop reads and clears the entries of the keys it acts on.
+// main loop reads and clears the entries of the keys it acts on. (The table
+// of keys held down, `keys`, is in platform/keys.h.)
 extern int32_t keyPresses[kKeyTableSize];
 
 // The window title, size and colour depth every window is created with.

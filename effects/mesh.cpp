@@ -5,8 +5,8 @@
 
 #include "assets/textures.h"
 #include "effects/mesh_grids.h"
+#include "music/clock.h"
 #include "platform/gfx.h"
-#include "timeline/clock.h"
 
 // Throughout: sines, cosines and the arithmetic around them run in double and
 // only the results are stored as floats, so every frame is reproducible bit

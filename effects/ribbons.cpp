@@ -6,8 +6,8 @@
 #include <numbers>
 
 #include "effects/random.h"
+#include "music/clock.h"
 #include "platform/gfx.h"
-#include "timeline/clock.h"
 
 Ribbon ribbons[kRibbonCount];
 int32_t ribbonAccumMs = 0;

@@ -7,8 +7,8 @@
 
 #include "assets/textures.h"
 #include "effects/random.h"
+#include "music/clock.h"
 #include "platform/gfx.h"
-#include "timeline/clock.h"
 
 Sprite swarm[kSwarmSize];
 

@@ -3,6 +3,8 @@
 // on every platform (27 is Escape wherever the show runs).
 #pragma once
 
+#include <cstdint>
+
 enum VirtualKey : int {
   kVkBackspace = 8,
   kVkTab = 9,
@@ -56,3 +58,8 @@ enum VirtualKey : int {
 
 // Size of the key table: every code lies below it.
 constexpr int kKeyTableSize = 256;
+
+// Entry k is 1 while the key with virtual-key code k is down. Written only by
+// the window procedure (app/window.cpp) as key messages arrive; read by the
+// main loop (the quit and toggle keys) and by the music clock (Space).
+extern int32_t keys[kKeyTableSize];

@@ -7,8 +7,8 @@
 #include "effects/mesh.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
+#include "music/clock.h"
 #include "platform/gfx.h"
-#include "timeline/clock.h"
 #include "timeline/cues.h"
 
 int32_t cameraYawMs = 5000;

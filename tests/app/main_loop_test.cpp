@@ -8,9 +8,9 @@
 
 #include "app/show.h"
 #include "app/window.h"
+#include "music/clock.h"
 #include "platform/window_headless.h"
 #include "tests/support/gfx_recorder.h"
-#include "timeline/clock.h"
 
 namespace {
 // A small window keeps the test's GL work light; F1 makes a full-size one.

@@ -6,9 +6,9 @@
 #include "app/window.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
+#include "music/clock.h"
 #include "platform/gfx.h"
 #include "tests/support/headless_gl.h"
-#include "timeline/clock.h"
 
 namespace {
 // Both halves of the swarm visible and flying, as from the first cue on.

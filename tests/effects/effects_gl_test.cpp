@@ -13,8 +13,8 @@
 #include "assets/textures.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
+#include "music/clock.h"
 #include "tests/support/headless_gl.h"
-#include "timeline/clock.h"
 
 namespace {
 constexpr int kWidth = kWindowWidth;

@@ -8,7 +8,7 @@
 #include "assets/textures.h"
 #include "effects/mesh.h"
 #include "effects/mesh_grids.h"
-#include "timeline/clock.h"
+#include "music/clock.h"
 
 inline void resetMeshState() {
   meshMode = 0;

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "effects/random.h"
+#include "music/clock.h"
 #include "tests/support/gfx_recorder.h"
-#include "timeline/clock.h"
 
 namespace {
 constexpr int kDrawnPoints = kRibbonPoints - 1;  // point 0 is never drawn

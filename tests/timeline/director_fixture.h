@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "assets/textures.h"
+#include "music/clock.h"
 #include "platform/gfx.h"
-#include "timeline/clock.h"
 #include "timeline/cues.h"
 #include "timeline/director.h"
 

@@ -9,10 +9,10 @@
 #include <optional>
 
 #include "assets/textures.h"
+#include "music/clock.h"
 #include "platform/gfx.h"
 #include "tests/support/gfx_recorder.h"
 #include "tests/timeline/director_fixture.h"
-#include "timeline/clock.h"
 #include "timeline/cues.h"
 
 namespace {

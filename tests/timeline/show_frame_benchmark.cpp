@@ -12,10 +12,10 @@
 #include "app/show.h"
 #include "app/window.h"
 #include "effects/swarm.h"
+#include "music/clock.h"
 #include "platform/audio_offline.h"
 #include "platform/gfx.h"
 #include "platform/sys.h"
-#include "timeline/clock.h"
 #include "timeline/director.h"
 
 namespace {

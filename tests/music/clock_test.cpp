@@ -1,6 +1,6 @@
 // The music clock at the start of every frame: the byte-position conversion,
 // the frame delta, the spectrum read, the Space print and the end of music.
-#include "timeline/clock.h"
+#include "music/clock.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/window.h"
 #include "platform/gfx.h"
+#include "platform/keys.h"
 #include "platform/sys.h"
 #include "tests/support/fake_audio.h"
 

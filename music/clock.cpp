@@ -1,12 +1,12 @@
-#include "timeline/clock.h"
+#include "music/clock.h"
 
 #include <cstdio>
 
-#include "app/show.h"
-#include "app/window.h"
 #include "platform/gfx.h"
+#include "platform/keys.h"
 #include "platform/sys.h"
 
+AudioStream musicStream = 0;
 int32_t musicTimeMs = 0;
 int32_t frameDeltaMs = 0;
 float spectrum[kSpectrumSize] = {};

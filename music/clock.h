@@ -7,6 +7,10 @@
 
 #include "platform/audio.h"
 
+// The music stream, opened once by start-up (app/show.cpp); 0 when the audio
+// layer or the file failed. Read by beginFrame every frame.
+extern AudioStream musicStream;
+
 // Milliseconds of music heard, as read at the start of the current frame.
 // Written only by beginFrame; every time test of a frame sees this one value.
 extern int32_t musicTimeMs;

@@ -1,0 +1,3 @@
+#include "platform/keys.h"
+
+int32_t keys[kKeyTableSize] = {};
