@@ -1,5 +1,5 @@
 // The texture table: 20 slots, 19 of which name a picture file. Everything
-// else refers to a picture by its slot number.
+// else refers to a picture by its slot's name (assets/slots.h).
 #pragma once
 
 #include <GL/gl.h>
@@ -7,14 +7,13 @@
 #include <cstdint>
 
 #include "assets/png_loader.h"
+#include "assets/slots.h"
 
 struct TextureSlot {
   GLuint id;             // GL texture name; 0 when the slot has no picture
   PictureInfo info;      // what the loader learnt; nothing reads it
   const char* fileName;  // relative to the working directory; null: empty slot
 };
-
-constexpr int kTextureSlots = 20;
 
 // The table; rewritten whole by every loadTextures, read by textureId.
 extern TextureSlot textureSlots[kTextureSlots];
@@ -24,5 +23,6 @@ extern TextureSlot textureSlots[kTextureSlots];
 // Runs from initGL, so again on every window re-creation.
 void loadTextures();
 
-// The GL texture name of a slot (0 to 19); no range check.
+// The GL texture name of a slot (kSlotParticle to kSlotEmpty); no range
+// check. Called while drawing, several times a frame.
 GLuint textureId(int32_t slot);

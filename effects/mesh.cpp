@@ -1,5 +1,6 @@
 #include "effects/mesh.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -52,14 +53,7 @@ constexpr int32_t kSatelliteAppearsMs = 16800;
 constexpr int32_t kRevealStepMs = 128;
 constexpr int32_t kScanRows = 127;
 // The mode the reveal hands over to once the whole sphere shows.
-constexpr int32_t kModeAfterReveal = 1;
-
-// Texture slots of the picture loader's table.
-constexpr int32_t kSlotMesh = 2;
-constexpr int32_t kSlotMeshCube = 10;
-constexpr int32_t kSlotSatellite = 4;
-constexpr int32_t kSlotSatelliteBounce = 5;
-constexpr int32_t kSlotSatelliteCube = 11;
+constexpr int32_t kModeAfterReveal = kMeshSphere;
 
 constexpr int kStrips = kMeshRows - 1;
 
@@ -130,37 +124,44 @@ struct MeshModeEntry {
   const WobbleSource* wobble = nullptr;
   int32_t morphSpanMs = 0;  // D of the morph weight (t + D) / D
   bool reveal = false;      // the row-by-row reveal of the start
-  int32_t meshSlot = kSlotMesh;
-  int32_t satelliteSlot = kSlotSatellite;  // while the satellite does not bounce
+  int32_t meshSlot = kSlotGlobe;
+  int32_t satelliteSlot = kSlotMoonSkin;  // while the satellite does not bounce
 };
 
-// Indexed by the code.
-constexpr MeshModeEntry kModes[] = {
-    {.reveal = true},
-    {.update = MeshUpdate::Copy, .source = &sphereGrid},
-    {.update = MeshUpdate::Copy,
-     .source = &boxGrid,
-     .meshSlot = kSlotMeshCube,
-     .satelliteSlot = kSlotSatelliteCube},
-    {.stampLeadMs = 0, .update = MeshUpdate::Wobble, .wobble = &kSphereWobble},
-    {.stampLeadMs = 0,
-     .update = MeshUpdate::Wobble,
-     .wobble = &kBoxWobble,
-     .meshSlot = kSlotMeshCube,
-     .satelliteSlot = kSlotSatelliteCube},
-    {.stampLeadMs = 2000, .update = MeshUpdate::Morph, .source = &sphereGrid, .morphSpanMs = 2000},
-    {.stampLeadMs = 5000, .update = MeshUpdate::Morph, .source = &boxGrid, .morphSpanMs = 5000},
-    {.takesSnapshot = true, .update = MeshUpdate::Wobble, .wobble = &kSnapshotWobble},
-    {.takesSnapshot = true, .update = MeshUpdate::Pulse, .source = &sphereGrid},
-    {.update = MeshUpdate::Morph, .source = &snapshotGrid, .morphSpanMs = 2000},
-    {.bounce = 1,
-     .becomesMode = 1,
-     .update = MeshUpdate::Copy,
-     .source = &sphereGrid,
-     .satelliteSlot = kSlotSatelliteBounce},
-    {.bounce = 0, .becomesMode = 1, .update = MeshUpdate::Copy, .source = &sphereGrid},
-};
-constexpr int32_t kModeCount = sizeof kModes / sizeof kModes[0];
+// Indexed by the code; each entry is placed by its code's name.
+constexpr std::array<MeshModeEntry, kMeshModeCount> kModes = [] {
+  std::array<MeshModeEntry, kMeshModeCount> m{};
+  m[kMeshReveal] = {.reveal = true};
+  m[kMeshSphere] = {.update = MeshUpdate::Copy, .source = &sphereGrid};
+  m[kMeshCube] = {.update = MeshUpdate::Copy,
+                  .source = &boxGrid,
+                  .meshSlot = kSlotPanelCube,
+                  .satelliteSlot = kSlotEmberSkin};
+  m[kMeshWobbleSphere] = {.stampLeadMs = 0, .update = MeshUpdate::Wobble, .wobble = &kSphereWobble};
+  m[kMeshWobbleCube] = {.stampLeadMs = 0,
+                        .update = MeshUpdate::Wobble,
+                        .wobble = &kBoxWobble,
+                        .meshSlot = kSlotPanelCube,
+                        .satelliteSlot = kSlotEmberSkin};
+  m[kMeshMorphToSphere] = {
+      .stampLeadMs = 2000, .update = MeshUpdate::Morph, .source = &sphereGrid, .morphSpanMs = 2000};
+  m[kMeshMorphToCube] = {
+      .stampLeadMs = 5000, .update = MeshUpdate::Morph, .source = &boxGrid, .morphSpanMs = 5000};
+  m[kMeshWobbleSnapshot] = {
+      .takesSnapshot = true, .update = MeshUpdate::Wobble, .wobble = &kSnapshotWobble};
+  m[kMeshPulse] = {.takesSnapshot = true, .update = MeshUpdate::Pulse, .source = &sphereGrid};
+  m[kMeshMorphToSnapshot] = {
+      .update = MeshUpdate::Morph, .source = &snapshotGrid, .morphSpanMs = 2000};
+  m[kMeshSatelliteBounce] = {.bounce = 1,
+                             .becomesMode = kMeshSphere,
+                             .update = MeshUpdate::Copy,
+                             .source = &sphereGrid,
+                             .satelliteSlot = kSlotBallSkin};
+  m[kMeshSatelliteSettle] = {
+      .bounce = 0, .becomesMode = kMeshSphere, .update = MeshUpdate::Copy, .source = &sphereGrid};
+  return m;
+}();
+constexpr int32_t kModeCount = kMeshModeCount;
 
 // Every code outside the table is stored and leaves workGrid as it is.
 constexpr MeshModeEntry kOtherMode = {};
@@ -227,10 +228,11 @@ void wobble(const WobbleSource& wobbleSource, int32_t t, float phase) {
 }
 
 // Closes the fraction (t + D) / D of every vertex's distance to the target
-// while the time mark lies ahead. A mark further ahead than D (mode 9 behind
-// a code 6) would give a negative weight that pushes the mesh away from the
-// target, doubling its distance frame after frame until the floats overflow;
-// the weight is held at 0 until the mark is within reach instead.
+// while the time mark lies ahead. A mark further ahead than D (a morph back
+// into the snapshot behind a morph into the cube) would give a negative
+// weight that pushes the mesh away from the target, doubling its distance
+// frame after frame until the floats overflow; the weight is held at 0 until
+// the mark is within reach instead.
 void morph(const MeshGrid& morphTarget, int32_t t, int32_t spanMs) {
   if (musicTimeMs >= meshStamp) return;
   double w = static_cast<double>(t + spanMs) / spanMs;
@@ -337,7 +339,7 @@ void drawSatellite() {
   int32_t slot = modeEntry(meshMode).satelliteSlot;
   float height = 0.0f;
   if (satelliteBounce) {
-    slot = kSlotSatelliteBounce;
+    slot = kSlotBallSkin;
     height = static_cast<float>(std::sin((musicTimeMs % kBouncePeriodMs) * kPi / kBouncePeriodMs));
   }
   gfxBindTexture(GL_TEXTURE_2D, textureId(slot));

@@ -5,7 +5,24 @@
 
 #include <cstdint>
 
-// Current mode code; 0 (the reveal) at start.
+// Mode codes of setMeshMode: what the mesh shows from the call on. The time
+// mark (meshStamp) is "now" at the call, or a lead on it where given.
+constexpr int32_t kMeshReveal = 0;            // at start: the sphere uncovered row by row
+constexpr int32_t kMeshSphere = 1;            // the plain sphere
+constexpr int32_t kMeshCube = 2;              // the plain cube, with the cube's pictures
+constexpr int32_t kMeshWobbleSphere = 3;      // the sphere wobbles, from a mark now
+constexpr int32_t kMeshWobbleCube = 4;        // the cube wobbles, from a mark now; cube pictures
+constexpr int32_t kMeshMorphToSphere = 5;     // morphs into the sphere until a mark 2 s ahead
+constexpr int32_t kMeshMorphToCube = 6;       // morphs into the cube until a mark 5 s ahead
+constexpr int32_t kMeshWobbleSnapshot = 7;    // snapshots the mesh; it wobbles on the last mark
+constexpr int32_t kMeshPulse = 8;             // snapshots; the sphere pulses with the spectrum
+constexpr int32_t kMeshMorphToSnapshot = 9;   // morphs back into the snapshot until the last mark
+constexpr int32_t kMeshSatelliteBounce = 10;  // the plain sphere, and the satellite bounces
+constexpr int32_t kMeshSatelliteSettle = 11;  // the plain sphere, and the satellite stops bouncing
+// One past the last code; any other value keeps the mesh as it is.
+constexpr int32_t kMeshModeCount = 12;
+
+// Current mode code; kMeshReveal at start.
 extern int32_t meshMode;
 // Time mark in ms of music time, set by codes 3, 4, 5 and 6.
 extern int32_t meshStamp;
@@ -18,11 +35,11 @@ extern int32_t satelliteVisible;
 // Set by code 10, cleared by code 11: the satellite bounces.
 extern int32_t satelliteBounce;
 
-// Selects a mode code (0 to 11, any other value keeps the mesh as it is).
-// Called by the cues, once or on every frame of a window. Codes 3 to 6 set
-// meshStamp from musicTimeMs, so the clock must be read first. The reveal
-// runs once: a code 0 after it has finished draws the whole mesh for one
-// frame and hands over to mode 1 again.
+// Selects a mode code (kMeshReveal to kMeshSatelliteSettle; any other value
+// keeps the mesh as it is). Called by the cues, once or on every frame of a
+// window. The codes that set a mark set meshStamp from musicTimeMs, so the
+// clock must be read first. The reveal runs once: a kMeshReveal after it has
+// finished draws the whole mesh for one frame and hands over to kMeshSphere.
 void setMeshMode(int32_t code);
 
 // Updates workGrid for the current mode and time, recomputes its normals and

@@ -130,7 +130,7 @@ void setSwarmState(int32_t code) {
 
 void drawSwarm() {
   gfxEnable(GL_TEXTURE_2D);
-  gfxBindTexture(GL_TEXTURE_2D, textureId(0));
+  gfxBindTexture(GL_TEXTURE_2D, textureId(kSlotParticle));
   for (Sprite& sprite : swarm) {
     if (sprite.visible) drawSprite(sprite);
     advance(sprite);

@@ -32,7 +32,8 @@ void initSwarm();
 // Called by the cues between frames, with kSpriteRespawn.
 void setSwarmState(int32_t code);
 
-// Draws every visible sprite with slot 0's texture, then advances each by
-// its state (frameDeltaMs, ms of music time). Called once per frame, first of
-// the effects, in the effect space. Leaves texturing on and slot 0 bound.
+// Draws every visible sprite with kSlotParticle's texture, then advances
+// each by its state (frameDeltaMs, ms of music time). Called once per frame,
+// first of the effects, in the effect space. Leaves texturing on and that
+// texture bound.
 void drawSwarm();

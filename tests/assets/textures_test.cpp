@@ -15,8 +15,9 @@
 #include "tests/support/headless_gl.h"
 
 namespace {
-constexpr int kNamedSlots = 19;
-constexpr int kEmptySlot = 19;
+// Every slot before the empty one names a file.
+constexpr int kNamedSlots = kSlotEmpty;
+constexpr int kEmptySlot = kSlotEmpty;
 
 std::string slotFile(int slot) {
   char name[32];

@@ -41,7 +41,7 @@ class EffectsGlTest : public ::testing::Test {
     frameDeltaMs = 0;
     musicTimeMs = 0;
   }
-  void TearDown() override { textureSlots[0].id = 0; }
+  void TearDown() override { textureSlots[kSlotParticle].id = 0; }
 
   // Where a point of the effect space lands: pixel column and row counted
   // from the top; false when it lies behind the eye or off the image.
@@ -120,7 +120,7 @@ TEST_F(EffectsGlTest, SquareWaveRibbonsShowTheirColoursAtTheirHeights) {
 }
 
 TEST_F(EffectsGlTest, TheLowerHalfOfTheSwarmAppearsInSlotZerosPicture) {
-  textureSlots[0].id = makeTexture(255, 128, 0);
+  textureSlots[kSlotParticle].id = makeTexture(255, 128, 0);
   initSwarm();
   drawSwarm();
 

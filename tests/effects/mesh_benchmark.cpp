@@ -24,15 +24,17 @@ constexpr int32_t kFrameMs = 30500;
 void cue(int32_t code) {
   resetMeshState();
   musicTimeMs = kCueMs;
-  if (code == 9) setMeshMode(5);  // mode 9 runs on the mark of an earlier code
-  if (code == 7 || code == 8) {
-    setMeshMode(3);  // so that the snapshot is a wobbled, irregular shape
+  // The snapshot morph runs on the mark of an earlier code.
+  if (code == kMeshMorphToSnapshot) setMeshMode(kMeshMorphToSphere);
+  const bool takesSnapshot = code == kMeshWobbleSnapshot || code == kMeshPulse;
+  if (takesSnapshot) {
+    setMeshMode(kMeshWobbleSphere);  // so that the snapshot is a wobbled, irregular shape
     musicTimeMs = kCueMs + 4000;
     drawMesh();
   }
   setMeshMode(code);
   for (float& bin : spectrum) bin = 0.25f;
-  musicTimeMs = code == 7 || code == 8 ? kCueMs + 4000 : kFrameMs;
+  musicTimeMs = takesSnapshot ? kCueMs + 4000 : kFrameMs;
   frameDeltaMs = 16;
 }
 
@@ -44,21 +46,24 @@ void BM_MeshFrameWithoutGl(benchmark::State& state) {
   const int32_t mode = meshMode;
   for (auto _ : state) {
     drawMesh();
-    meshMode = mode;  // the reveal would hand over to mode 1
+    meshMode = mode;  // the reveal would hand over to the plain sphere
     benchmark::ClobberMemory();
   }
   gfx = previous;
 }
-BENCHMARK(BM_MeshFrameWithoutGl)->DenseRange(0, 9)->Arg(42)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeshFrameWithoutGl)
+    ->DenseRange(kMeshReveal, kMeshMorphToSnapshot)
+    ->Arg(kMeshModeCount)
+    ->Unit(benchmark::kMicrosecond);
 
 // A wobble frame on a snapshot it has not seen: the copy, the cache of
 // distinct coordinates and the frame itself.
 void BM_WobbleOfNewSnapshot(benchmark::State& state) {
   const GfxCalls* previous = gfx;
   gfx = &gfxDiscard;
-  cue(7);
+  cue(kMeshWobbleSnapshot);
   for (auto _ : state) {
-    setMeshMode(7);
+    setMeshMode(kMeshWobbleSnapshot);
     drawMesh();
   }
   gfx = previous;
@@ -96,8 +101,8 @@ void BM_MeshFrameOnSoftwareGl(benchmark::State& state) {
   glEnable(GL_DEPTH_TEST);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   resetMeshState();
-  textureSlots[2].id = patternTexture(40);
-  textureSlots[4].id = patternTexture(200);
+  textureSlots[kSlotGlobe].id = patternTexture(40);
+  textureSlots[kSlotMoonSkin].id = patternTexture(200);
   musicTimeMs = 20000;
   setMeshMode(static_cast<int32_t>(state.range(0)));
   for (auto _ : state) {
@@ -114,8 +119,8 @@ void BM_MeshFrameOnSoftwareGl(benchmark::State& state) {
 }
 // CPU time counts the renderer's own threads as well.
 BENCHMARK(BM_MeshFrameOnSoftwareGl)
-    ->Arg(1)
-    ->Arg(3)
+    ->Arg(kMeshSphere)
+    ->Arg(kMeshWobbleSphere)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);

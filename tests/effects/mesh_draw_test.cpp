@@ -12,7 +12,7 @@
 namespace {
 const MeshVertex& at(const MeshGrid& grid, int r, int c) { return grid.v[r * kMeshColumns + c]; }
 
-// Fake texture names: slot n is name 100 + n.
+// Fake texture names, one per slot, so a bound name tells its slot.
 constexpr unsigned kNameOfSlot0 = 100;
 
 class MeshDrawTest : public ::testing::Test {
@@ -53,7 +53,7 @@ class MeshDrawTest : public ::testing::Test {
 }
 
 TEST_F(MeshDrawTest, EveryModeDrawsTheWholeMeshAndTheSatelliteRowByRow) {
-  for (int32_t code : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 42}) {
+  for (int32_t code = kMeshSphere; code <= kMeshModeCount; ++code) {
     SCOPED_TRACE(code);
     fresh();
     cueAt(20000, code);
@@ -67,7 +67,7 @@ TEST_F(MeshDrawTest, EveryModeDrawsTheWholeMeshAndTheSatelliteRowByRow) {
 }
 
 TEST_F(MeshDrawTest, EachVertexSendsNormalThenTextureCoordinateThenPosition) {
-  cueAt(20000, 1);
+  cueAt(20000, kMeshSphere);
   GfxRecorder recorder;
   drawMesh();
   const GfxCall::Kind order[] = {GfxCall::Normal, GfxCall::TexCoord, GfxCall::Vertex};
@@ -91,14 +91,28 @@ TEST_F(MeshDrawTest, EachVertexSendsNormalThenTextureCoordinateThenPosition) {
   EXPECT_EQ(recorder.count(GfxCall::Vertex), 2 * 127 * 512);
 }
 
-TEST_F(MeshDrawTest, TexturesFollowTheModeTable) {
+// The cube and its wobble wear the cube's pictures, the bouncing satellite
+// its ball; every other code, known or not, the globe and the moon.
+TEST_F(MeshDrawTest, TheCubeModesWearTheCubePicturesAndTheBounceItsBall) {
   const struct {
     int32_t code;
-    int meshSlot;
-    int satelliteSlot;
-  } table[] = {{0, 2, 4},  {1, 2, 4},  {2, 10, 11}, {3, 2, 4},  {4, 10, 11},
-               {5, 2, 4},  {6, 2, 4},  {7, 2, 4},   {8, 2, 4},  {9, 2, 4},
-               {10, 2, 5}, {11, 2, 4}, {12, 2, 4},  {-1, 2, 4}, {100000, 2, 4}};
+    int32_t meshSlot;
+    int32_t satelliteSlot;
+  } table[] = {{kMeshReveal, kSlotGlobe, kSlotMoonSkin},
+               {kMeshSphere, kSlotGlobe, kSlotMoonSkin},
+               {kMeshCube, kSlotPanelCube, kSlotEmberSkin},
+               {kMeshWobbleSphere, kSlotGlobe, kSlotMoonSkin},
+               {kMeshWobbleCube, kSlotPanelCube, kSlotEmberSkin},
+               {kMeshMorphToSphere, kSlotGlobe, kSlotMoonSkin},
+               {kMeshMorphToCube, kSlotGlobe, kSlotMoonSkin},
+               {kMeshWobbleSnapshot, kSlotGlobe, kSlotMoonSkin},
+               {kMeshPulse, kSlotGlobe, kSlotMoonSkin},
+               {kMeshMorphToSnapshot, kSlotGlobe, kSlotMoonSkin},
+               {kMeshSatelliteBounce, kSlotGlobe, kSlotBallSkin},
+               {kMeshSatelliteSettle, kSlotGlobe, kSlotMoonSkin},
+               {kMeshModeCount, kSlotGlobe, kSlotMoonSkin},
+               {-1, kSlotGlobe, kSlotMoonSkin},
+               {100000, kSlotGlobe, kSlotMoonSkin}};
   for (const auto& row : table) {
     SCOPED_TRACE(row.code);
     fresh();
@@ -113,15 +127,15 @@ TEST_F(MeshDrawTest, TexturesFollowTheModeTable) {
       bound.push_back(call.e1);
     }
     ASSERT_EQ(bound.size(), 2u);
-    EXPECT_EQ(bound[0], kNameOfSlot0 + row.meshSlot);
-    EXPECT_EQ(bound[1], kNameOfSlot0 + row.satelliteSlot);
+    EXPECT_EQ(bound[0], textureId(row.meshSlot));
+    EXPECT_EQ(bound[1], textureId(row.satelliteSlot));
   }
 }
 
 TEST_F(MeshDrawTest, TexturesAreLookedUpOnEveryFrame) {
-  cueAt(20000, 1);
+  cueAt(20000, kMeshSphere);
   drawMesh();
-  textureSlots[2].id = 7;
+  textureSlots[kSlotGlobe].id = 7;
   GfxRecorder recorder;
   meshFrameAt(20016);
   EXPECT_EQ(recorder.strips()[0].texture, 7u);
@@ -147,7 +161,7 @@ std::vector<Transform> transforms(const GfxRecorder& recorder) {
 }
 
 TEST_F(MeshDrawTest, SpinAndOrbitAreUndoneInReverseOrder) {
-  cueAt(20000, 1);
+  cueAt(20000, kMeshSphere);
   GfxRecorder recorder;
   drawMesh();
   const std::vector<Transform> t = transforms(recorder);
@@ -181,7 +195,7 @@ TEST_F(MeshDrawTest, SpinAndOrbitAreUndoneInReverseOrder) {
 
 TEST_F(MeshDrawTest, SatelliteAppearsAfter16800MsAndStays) {
   revealRow = 0;
-  cueAt(16800, 1);
+  cueAt(16800, kMeshSphere);
   GfxRecorder recorder;
   drawMesh();
   EXPECT_EQ(satelliteVisible, 0);
@@ -199,7 +213,7 @@ TEST_F(MeshDrawTest, SatelliteAppearsAfter16800MsAndStays) {
 }
 
 TEST_F(MeshDrawTest, BouncingSatelliteHopsOncePerSecondWithItsOwnTexture) {
-  cueAt(17000, 10);
+  cueAt(17000, kMeshSatelliteBounce);
   const struct {
     int32_t timeMs;
     double height;
@@ -212,20 +226,20 @@ TEST_F(MeshDrawTest, BouncingSatelliteHopsOncePerSecondWithItsOwnTexture) {
     ASSERT_EQ(t.size(), 6u);
     EXPECT_NEAR(t[3].a[1], hop.height, 1e-3);
     EXPECT_EQ(t[4].a[1], -t[3].a[1]);
-    EXPECT_EQ(recorder.strips()[127].texture, kNameOfSlot0 + 5);
+    EXPECT_EQ(recorder.strips()[127].texture, textureId(kSlotBallSkin));
   }
-  cueAt(19000, 2);
+  cueAt(19000, kMeshCube);
   GfxRecorder recorder;
   meshFrameAt(19500);
   const std::vector<GfxStrip> strips = recorder.strips();
-  EXPECT_EQ(strips[0].texture, kNameOfSlot0 + 10);
-  EXPECT_EQ(strips[127].texture, kNameOfSlot0 + 5) << "the bounce wins in every mode";
+  EXPECT_EQ(strips[0].texture, textureId(kSlotPanelCube));
+  EXPECT_EQ(strips[127].texture, textureId(kSlotBallSkin)) << "the bounce wins in every mode";
   EXPECT_EQ(transforms(recorder)[3].a[1], 1.0);
 
-  cueAt(20000, 11);
+  cueAt(20000, kMeshSatelliteSettle);
   recorder.clear();
   meshFrameAt(20500);
   EXPECT_EQ(transforms(recorder)[3].a[1], 0.0);
-  EXPECT_EQ(recorder.strips()[127].texture, kNameOfSlot0 + 4);
+  EXPECT_EQ(recorder.strips()[127].texture, textureId(kSlotMoonSkin));
 }
 }  // namespace

@@ -46,10 +46,10 @@ class MeshGlTest : public ::testing::Test {
     resizeScene(kWidth, kHeight);
     glClearColor(0, 0, 0, 0);
     glEnable(GL_DEPTH_TEST);
-    textureSlots[2].id = solidTexture(255, 0, 0);
-    textureSlots[4].id = solidTexture(0, 0, 255);
-    textureSlots[10].id = solidTexture(0, 255, 0);
-    textureSlots[11].id = solidTexture(255, 255, 0);
+    textureSlots[kSlotGlobe].id = solidTexture(255, 0, 0);
+    textureSlots[kSlotMoonSkin].id = solidTexture(0, 0, 255);
+    textureSlots[kSlotPanelCube].id = solidTexture(0, 255, 0);
+    textureSlots[kSlotEmberSkin].id = solidTexture(255, 255, 0);
   }
   // A failing frame is kept as a picture in the test's scratch folder.
   void TearDown() override {
@@ -76,7 +76,7 @@ class MeshGlTest : public ::testing::Test {
 };
 
 TEST_F(MeshGlTest, TheWholeSphereShowsItsTextureAtTheCentre) {
-  frame(10000, 1);
+  frame(10000, kMeshSphere);
   EXPECT_TRUE(isColour(gl.pixel(kWidth / 2, kHeight / 2), 255, 0, 0));
   EXPECT_TRUE(isColour(gl.pixel(kWidth / 2, 10), 0, 0, 0)) << "above the unit sphere";
   EXPECT_TRUE(isColour(gl.pixel(5, kHeight / 2), 0, 0, 0));
@@ -85,7 +85,7 @@ TEST_F(MeshGlTest, TheWholeSphereShowsItsTextureAtTheCentre) {
 TEST_F(MeshGlTest, TheCubeShowsItsOwnTextureAndReachesFurther) {
   // The spin is a whole turn at 36000 ms, so the cube shows a face squarely;
   // its corner region lies outside the sphere's outline.
-  frame(36000, 2);
+  frame(36000, kMeshCube);
   EXPECT_TRUE(isColour(gl.pixel(kWidth / 2, kHeight / 2), 0, 255, 0));
   // (0.9, 0.9) on the front face at z = +1: in view 4 units away.
   const double half = std::tan(M_PI / 8);
@@ -95,7 +95,7 @@ TEST_F(MeshGlTest, TheCubeShowsItsOwnTextureAndReachesFurther) {
 }
 
 TEST_F(MeshGlTest, TheRevealShowsOnlyItsScanStripAtFirst) {
-  frame(63, 0);  // the scan strip joins rows 63 and 64, at the equator
+  frame(63, kMeshReveal);  // the scan strip joins rows 63 and 64, at the equator
   int lit = 0;
   for (int y = 0; y < kHeight; ++y) lit += isColour(gl.pixel(kWidth / 2, y), 255, 0, 0);
   EXPECT_GT(lit, 0);
@@ -105,7 +105,7 @@ TEST_F(MeshGlTest, TheRevealShowsOnlyItsScanStripAtFirst) {
 TEST_F(MeshGlTest, TheSatelliteShowsOnItsOrbit) {
   // At 25000 ms the orbit angle is 180 - 900 = -720 degrees: the satellite
   // sits at x = +3 beside the mesh.
-  frame(25000, 1);
+  frame(25000, kMeshSphere);
   const double half = std::tan(M_PI / 8);
   const int x = static_cast<int>(kWidth / 2 * (1 + 3.0 / 5 / (half * kWidth / kHeight)));
   EXPECT_TRUE(isColour(gl.pixel(x, kHeight / 2), 0, 0, 255));
@@ -118,7 +118,7 @@ TEST_F(MeshGlTest, TheModelviewComesBackAsItWas) {
   float before[16], after[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, before);
   musicTimeMs = 123457;
-  setMeshMode(10);
+  setMeshMode(kMeshSatelliteBounce);
   drawMesh();
   glGetFloatv(GL_MODELVIEW_MATRIX, after);
   for (int i = 0; i < 16; ++i) EXPECT_NEAR(after[i], before[i], 1e-4f) << i;

@@ -71,7 +71,7 @@ TEST_F(MeshRevealTest, FirstFrameDrawsOnlyTheScanStripAndNoSatellite) {
   ASSERT_EQ(strips[0].vertices.size(), 512u);
   EXPECT_EQ(strips[0].vertices[0].y, at(workGrid, 300 % 127, 0).y);
   EXPECT_EQ(strips[0].vertices[1].y, at(workGrid, 300 % 127 + 1, 0).y);
-  EXPECT_EQ(strips[0].texture, 102u);
+  EXPECT_EQ(strips[0].texture, textureId(kSlotGlobe));
   EXPECT_EQ(revealRow, 127);
   EXPECT_EQ(satelliteVisible, 0);
 }
@@ -101,14 +101,14 @@ TEST_F(MeshRevealTest, AnAccumulatedStepExactlyDoesNotStepAndALongFrameStepsOnce
   EXPECT_EQ(revealAccumMs, 1000 + 20);
 }
 
-TEST_F(MeshRevealTest, TheFrameThatReachesRowZeroDrawsEverythingThenModeOneTakesOver) {
+TEST_F(MeshRevealTest, TheFrameThatReachesRowZeroDrawsEverythingThenThePlainSphereTakesOver) {
   revealRow = 1;
   revealAccumMs = 200;
-  workGrid.v[5].x = 3.0f;  // mode 0 leaves the mesh alone
+  workGrid.v[5].x = 3.0f;  // the reveal leaves the mesh alone
   GfxRecorder recorder;
   meshFrameAt(16000);
   EXPECT_EQ(revealRow, 0);
-  EXPECT_EQ(meshMode, 1);
+  EXPECT_EQ(meshMode, kMeshSphere);
   std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 1u + 127u);
   EXPECT_EQ(strips[0].vertices[0].y, at(workGrid, 16000 % 127, 0).y);
@@ -119,18 +119,18 @@ TEST_F(MeshRevealTest, TheFrameThatReachesRowZeroDrawsEverythingThenModeOneTakes
   meshFrameAt(16020);
   strips = recorder.strips();
   ASSERT_EQ(strips.size(), 127u);
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "mode 1 copies the sphere";
+  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "the plain sphere is copied";
 }
 
-TEST_F(MeshRevealTest, ALaterCodeZeroNeverTakesTheRevealBelowRowZero) {
+TEST_F(MeshRevealTest, ALaterRevealNeverTakesItBelowRowZero) {
   revealRow = 0;
-  meshMode = 1;
-  cueAt(50000, 0);
+  meshMode = kMeshSphere;
+  cueAt(50000, kMeshReveal);
   revealAccumMs = 5000;
   GfxRecorder recorder;
   drawMesh();
   EXPECT_EQ(revealRow, 0);
-  EXPECT_EQ(meshMode, 1);
+  EXPECT_EQ(meshMode, kMeshSphere);
   const std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 1u + 127u + 127u) << "scan strip, whole mesh, satellite";
   EXPECT_EQ(strips[1].vertices[0].y, at(workGrid, 0, 0).y);
@@ -146,12 +146,12 @@ TEST_F(MeshRevealTest, TheScanStripStaysOnTheGridForAClockBelowZero) {
 
 // ------------------------------------------------------- mode codes, state
 
-TEST_F(MeshTest, CodesTenAndElevenSwitchTheBounceAndBecomeModeOne) {
-  cueAt(20000, 10);
-  EXPECT_EQ(meshMode, 1);
+TEST_F(MeshTest, TheSatelliteCodesSwitchTheBounceAndShowThePlainSphere) {
+  cueAt(20000, kMeshSatelliteBounce);
+  EXPECT_EQ(meshMode, kMeshSphere);
   EXPECT_EQ(satelliteBounce, 1);
-  cueAt(20000, 11);
-  EXPECT_EQ(meshMode, 1);
+  cueAt(20000, kMeshSatelliteSettle);
+  EXPECT_EQ(meshMode, kMeshSphere);
   EXPECT_EQ(satelliteBounce, 0);
 }
 
@@ -159,14 +159,19 @@ TEST_F(MeshTest, TimeMarksFollowTheCode) {
   const struct {
     int32_t code;
     int32_t stamp;
-  } cases[] = {{3, 30000}, {4, 30000}, {5, 32000}, {6, 35000}};
+  } cases[] = {{kMeshWobbleSphere, 30000},
+               {kMeshWobbleCube, 30000},
+               {kMeshMorphToSphere, 32000},
+               {kMeshMorphToCube, 35000}};
   for (const auto& c : cases) {
     meshStamp = 7;
     cueAt(30000, c.code);
     EXPECT_EQ(meshStamp, c.stamp) << c.code;
     EXPECT_EQ(meshMode, c.code);
   }
-  for (int32_t code : {0, 1, 2, 7, 8, 9, 10, 11, 12, -1, 1000}) {
+  for (int32_t code : {kMeshReveal, kMeshSphere, kMeshCube, kMeshWobbleSnapshot, kMeshPulse,
+                       kMeshMorphToSnapshot, kMeshSatelliteBounce, kMeshSatelliteSettle,
+                       kMeshModeCount, -1, 1000}) {
     meshStamp = 7;
     cueAt(30000, code);
     EXPECT_EQ(meshStamp, 7) << code;
@@ -176,7 +181,7 @@ TEST_F(MeshTest, TimeMarksFollowTheCode) {
 }
 
 TEST_F(MeshTest, AnUnknownCodeKeepsTheMeshAsItIs) {
-  cueAt(20000, 2);
+  cueAt(20000, kMeshCube);
   drawMesh();
   cueAt(20016, 99);
   meshFrameAt(20032);
@@ -186,27 +191,27 @@ TEST_F(MeshTest, AnUnknownCodeKeepsTheMeshAsItIs) {
 // -------------------------------------------------------------- wobble
 
 TEST_F(MeshTest, WobbleStartsFromItsSourceExactly) {
-  cueAt(30000, 3);
+  cueAt(30000, kMeshWobbleSphere);
   drawMesh();
   EXPECT_TRUE(samePositions(workGrid, sphereGrid));
   for (int32_t time = 30016; time < 30200; time += 16) {
-    cueAt(time, 3);
+    cueAt(time, kMeshWobbleSphere);
     drawMesh();
   }
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "code 3 on every frame keeps t at 0";
+  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "a wobble given on every frame keeps t at 0";
 }
 
 TEST_F(MeshTest, WobbleFrequencyFactorPeaksAtFourAfter12600Ms) {
-  cueAt(30000, 3);
+  cueAt(30000, kMeshWobbleSphere);
   meshFrameAt(30000 + 12600);
   wobbleReference(sphereGrid, 12600, 4.0, expected);
   EXPECT_TRUE(samePositions(workGrid, expected));
 }
 
 TEST_F(MeshTest, WobbleOfSphereAndCubeMatchesTheVertexByVertexArithmetic) {
-  for (int32_t code : {3, 4}) {
+  for (int32_t code : {kMeshWobbleSphere, kMeshWobbleCube}) {
     SCOPED_TRACE(code);
-    const MeshGrid& source = code == 3 ? sphereGrid : boxGrid;
+    const MeshGrid& source = code == kMeshWobbleSphere ? sphereGrid : boxGrid;
     cueAt(40000, code);
     for (int32_t t : {1, 777, 5321, 20000}) {
       meshFrameAt(40000 + t);
@@ -216,20 +221,20 @@ TEST_F(MeshTest, WobbleOfSphereAndCubeMatchesTheVertexByVertexArithmetic) {
   }
 }
 
-TEST_F(MeshTest, CodeSevenWobblesTheLatestSnapshotOnTheOldTimeMark) {
-  cueAt(60000, 3);
-  cueAt(61000, 2);
+TEST_F(MeshTest, TheSnapshotWobbleShakesTheLatestSnapshotOnTheOldTimeMark) {
+  cueAt(60000, kMeshWobbleSphere);
+  cueAt(61000, kMeshCube);
   meshFrameAt(69000);  // the cube
-  cueAt(70000, 7);
+  cueAt(70000, kMeshWobbleSnapshot);
   EXPECT_TRUE(samePositions(snapshotGrid, boxGrid));
   drawMesh();
   wobbleReference(boxGrid, 10000, frequencyFactor(10000), expected);
   EXPECT_TRUE(samePositions(workGrid, expected));
 
   // A new snapshot of another shape is wobbled from then on.
-  cueAt(70100, 1);
+  cueAt(70100, kMeshSphere);
   drawMesh();
-  cueAt(70200, 7);
+  cueAt(70200, kMeshWobbleSnapshot);
   drawMesh();
   wobbleReference(sphereGrid, 10200, frequencyFactor(10200), expected);
   EXPECT_TRUE(samePositions(workGrid, expected));
@@ -238,9 +243,9 @@ TEST_F(MeshTest, CodeSevenWobblesTheLatestSnapshotOnTheOldTimeMark) {
 // --------------------------------------------------------------- morphs
 
 TEST_F(MeshTest, SphereMorphWeightsAtItsStartMiddleAndEnd) {
-  cueAt(29000, 2);
+  cueAt(29000, kMeshCube);
   drawMesh();
-  cueAt(30000, 5);
+  cueAt(30000, kMeshMorphToSphere);
   drawMesh();
   EXPECT_TRUE(samePositions(workGrid, boxGrid)) << "w = 0 at the call";
 
@@ -258,7 +263,7 @@ TEST_F(MeshTest, SphereMorphWeightsAtItsStartMiddleAndEnd) {
 }
 
 TEST_F(MeshTest, CubeMorphRunsFiveSecondsAndKeepsTheSphereTextures) {
-  cueAt(40000, 6);
+  cueAt(40000, kMeshMorphToCube);
   EXPECT_EQ(meshStamp, 45000);
   GfxRecorder recorder;
   meshFrameAt(42500);
@@ -268,30 +273,30 @@ TEST_F(MeshTest, CubeMorphRunsFiveSecondsAndKeepsTheSphereTextures) {
   }
   const std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 254u);
-  EXPECT_EQ(strips[0].texture, 102u);
-  EXPECT_EQ(strips[127].texture, 104u);
+  EXPECT_EQ(strips[0].texture, textureId(kSlotGlobe));
+  EXPECT_EQ(strips[127].texture, textureId(kSlotMoonSkin));
 }
 
 TEST_F(MeshTest, SnapshotMorphDoesNothingOnAnOldTimeMark) {
-  cueAt(10000, 3);
-  cueAt(49000, 2);
+  cueAt(10000, kMeshWobbleSphere);
+  cueAt(49000, kMeshCube);
   drawMesh();
-  cueAt(49500, 8);
-  cueAt(50000, 1);
+  cueAt(49500, kMeshPulse);
+  cueAt(50000, kMeshSphere);
   drawMesh();
-  cueAt(50016, 9);
+  cueAt(50016, kMeshMorphToSnapshot);
   meshFrameAt(50032);
   EXPECT_TRUE(samePositions(workGrid, sphereGrid));
 }
 
 TEST_F(MeshTest, SnapshotMorphBehindALongerMarkWaitsInsteadOfRunningAway) {
-  cueAt(59000, 2);
+  cueAt(59000, kMeshCube);
   drawMesh();
-  cueAt(59500, 8);  // the snapshot is the cube
-  cueAt(59600, 1);
+  cueAt(59500, kMeshPulse);  // the snapshot is the cube
+  cueAt(59600, kMeshSphere);
   drawMesh();
-  cueAt(60000, 6);  // mark 5000 ms ahead; mode 9 forms its weight over 2000
-  cueAt(60000, 9);
+  cueAt(60000, kMeshMorphToCube);  // a mark 5000 ms ahead; the snapshot morph weighs 2000
+  cueAt(60000, kMeshMorphToSnapshot);
   for (int32_t time = 60000; time <= 63000; time += 16) meshFrameAt(time);
   EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "no movement while the weight is below 0";
   meshFrameAt(64000);  // w = (-1000 + 2000) / 2000
@@ -304,7 +309,7 @@ TEST_F(MeshTest, SnapshotMorphBehindALongerMarkWaitsInsteadOfRunningAway) {
 // ---------------------------------------------------------------- pulse
 
 TEST_F(MeshTest, PulseSwellsEachRingWithItsEvenBin) {
-  cueAt(80000, 8);
+  cueAt(80000, kMeshPulse);
   drawMesh();
   EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "a silent spectrum";
 
@@ -322,11 +327,11 @@ TEST_F(MeshTest, PulseSwellsEachRingWithItsEvenBin) {
   EXPECT_EQ(at(workGrid, 0, 0).y, 2.0f) << "nothing accumulates";
 }
 
-TEST_F(MeshTest, CodeEightSnapshotsTheShapeFromBeforeThePulse) {
-  cueAt(80000, 2);
+TEST_F(MeshTest, ThePulseSnapshotsTheShapeFromBeforeIt) {
+  cueAt(80000, kMeshCube);
   drawMesh();
   spectrum[0] = 1.0f;
-  cueAt(80016, 8);
+  cueAt(80016, kMeshPulse);
   EXPECT_TRUE(samePositions(snapshotGrid, boxGrid));
 }
 
@@ -355,7 +360,7 @@ TEST_F(MeshTest, NormalsAreRecomputedForEveryVertexWithWrappingNeighbours) {
 }
 
 TEST_F(MeshTest, SphereNormalsPointOutwardsAndVanishAtThePoleAndSeam) {
-  cueAt(20000, 1);
+  cueAt(20000, kMeshSphere);
   drawMesh();
   for (int r = 1; r < 126; ++r) {
     for (int c = 0; c < 255; ++c) {
@@ -375,12 +380,12 @@ TEST_F(MeshTest, SphereNormalsPointOutwardsAndVanishAtThePoleAndSeam) {
 // ------------------------------------------------------ window re-creation
 
 TEST_F(MeshTest, RebuildingTheGridsResetsOnlyTheWorkingMesh) {
-  cueAt(20000, 2);
+  cueAt(20000, kMeshCube);
   drawMesh();
   meshStamp = 1234;
   buildMeshGrids();
   EXPECT_TRUE(samePositions(workGrid, sphereGrid));
-  EXPECT_EQ(meshMode, 2);
+  EXPECT_EQ(meshMode, kMeshCube);
   EXPECT_EQ(meshStamp, 1234);
   EXPECT_EQ(satelliteVisible, 1);
   meshFrameAt(20016);
@@ -388,7 +393,7 @@ TEST_F(MeshTest, RebuildingTheGridsResetsOnlyTheWorkingMesh) {
 }
 
 TEST_F(MeshTest, RebuildingTheGridsInAMorphRestartsItFromTheSphere) {
-  cueAt(40000, 6);
+  cueAt(40000, kMeshMorphToCube);
   meshFrameAt(41000);
   ASSERT_FALSE(samePositions(workGrid, sphereGrid));
   meshFrameAt(45000);  // the mark: finished
@@ -396,7 +401,7 @@ TEST_F(MeshTest, RebuildingTheGridsInAMorphRestartsItFromTheSphere) {
   meshFrameAt(46000);
   EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "a finished morph leaves the sphere";
 
-  cueAt(50000, 6);
+  cueAt(50000, kMeshMorphToCube);
   meshFrameAt(51000);
   buildMeshGrids();
   meshFrameAt(52500);  // w = 0.5, from the sphere again

@@ -36,12 +36,12 @@ int gridIndex(float v, double origin, double step) {
 class SwarmTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    textureSlots[0].id = kSpriteTexture;
+    textureSlots[kSlotParticle].id = kSpriteTexture;
     frameDeltaMs = 0;
     initSwarm();
   }
   void TearDown() override {
-    textureSlots[0].id = 0;
+    textureSlots[kSlotParticle].id = 0;
     frameDeltaMs = 0;
   }
   // One frame's drawSwarm, recorded.
@@ -128,7 +128,7 @@ TEST_F(SwarmTest, EachVisibleSpriteIsOneSquareAroundItsPositionPushedFiveUnitsBa
 }
 
 TEST_F(SwarmTest, WithoutAPictureInSlotZeroTheSquaresAreStillDrawn) {
-  textureSlots[0].id = 0;
+  textureSlots[kSlotParticle].id = 0;
   const auto strips = drawFrame();
   ASSERT_EQ(strips.size(), static_cast<size_t>(kSwarmHalf));
   for (const GfxStrip& strip : strips) {

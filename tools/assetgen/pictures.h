@@ -3,17 +3,18 @@
 // the small card or a title banner).
 #pragma once
 
+#include "assets/slots.h"
 #include "tools/assetgen/image.h"
 
 struct PictureEntry {
-  const char* fileName;  // "tex00.png" to "tex18.png"
+  int32_t slot;          // the texture slot it is drawn from; its file is the slot's
   int width;             // pixels
   int height;            // pixels
   bool alpha;            // the file keeps an alpha channel
   void (*paint)(Image& image);
 };
 
-// The table, slot by slot (entry i is "tex<i>.png").
+// The table, slot by slot; each slot's painter bears the slot's name.
 constexpr int kPictureCount = 19;
 extern const PictureEntry kPictures[kPictureCount];
 
