@@ -1,16 +1,17 @@
-// The effect cues: which mode each effect is put in, at which window of the
-// scene chain, once or on every frame.
+// The effect cues: the calls each scene of the show (timeline/moments.h)
+// makes to the effects' mode setters, once or on every frame.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
-// Windows of the scene chain, numbered 1 to kChainWindows; the last is the
-// end of the show.
-constexpr int kChainWindows = 23;
+#include "timeline/moments.h"
 
-// One-shot flags, 1 at start, cleared when their cue fires; never re-armed.
-constexpr int kOneShotCues = 13;
-extern int32_t cueArmed[kOneShotCues];
+// One-shot flags, one per scene with a one-shot cue in table order: 1 at
+// start, cleared when their cue fires, never re-armed (not even when the
+// window is made again).
+constexpr int kOneShotCues = countOnceCues();
+extern std::array<int32_t, kOneShotCues> cueArmed;
 
 // The effect setters the cues call. Owned here; they point at the effects'
 // own setters, and tests point them elsewhere to watch the calls.
@@ -21,9 +22,8 @@ struct CueSetters {
 };
 extern CueSetters cueSetters;
 
-// Makes the cue calls of the given scene-chain window (1 to 23) for this
-// frame: a one-shot cue while its flag is armed, an every-frame cue always.
-// Returns 1, or 0 in the last window: the show is over and the frame draws
-// nothing more. Called by the director once per frame, after it has found
-// the window.
-int applyCues(int chainWindow);
+// Makes the cue calls of scene `scene` (an index of kScenes) for this frame:
+// a one-shot cue while its flag is armed, an every-frame cue always. Returns
+// 1, or 0 when the scene ends the show: the frame draws nothing more. Called
+// by the director once per frame, after it has found the scene.
+int applyCues(int scene);

@@ -10,10 +10,11 @@
 #include "music/clock.h"
 #include "platform/gfx.h"
 #include "timeline/cues.h"
+#include "timeline/moments.h"
 
 int32_t cameraYawMs = 5000;
 int32_t wideWall = 0;
-int32_t cardSlot = 9;
+int32_t cardSlot = kSlotEmblemCard;
 float cardOffsetX = 0.0f;
 float sceneDepth = -5.0f;
 float sceneSpinY = 0.0f;
@@ -26,70 +27,7 @@ constexpr int32_t kYawRestMs = 5000;
 // to -100/3, so that a 6-second window turns the scene half round.
 constexpr float kYawMsPerDegree = -33.333332f;
 
-// A camera turn: while t lies in (lo, hi] every frame adds its delta times
-// `sign` to the yaw; some turns also move the wall out for good.
-struct YawWindow {
-  int32_t lo, hi;
-  int32_t sign;
-  bool widensWall;
-};
-constexpr YawWindow kYawWindows[] = {
-    {20000, 25999, +1, false},   {30000, 35999, -1, false},   {41000, 46999, +1, true},
-    {51000, 56999, -1, false},   {110000, 112999, +1, true},  {123000, 125999, -1, false},
-    {142000, 144999, +1, true},  {155000, 157999, -1, false},
-};
-
-struct TitleWindow {
-  int32_t lo, hi;
-  int32_t slot;
-};
-constexpr TitleWindow kTitleWindows[] = {
-    {5000, 9999, 13}, {36000, 40999, 14}, {58000, 62999, 16}, {68000, 72999, 15}};
-
-enum class Card { Hidden, Wobbling, Level };
-
-// One window of the scene chain, (previous hi, hi]. The chain is walked in
-// order and the first window whose upper bound reaches t is the frame's.
-struct ChainWindow {
-  int32_t hi;
-  int32_t backdropSlot;
-  Card card;
-  int32_t cardSlide;  // +1 slides the card right, -1 left, by d / 500 units
-  bool enablesBlend;
-  bool switchesCard;  // the card shows its second picture from here on
-  bool spins;         // the effect space spins (the finale)
-};
-// Windows 6 to 16 choose no backdrop of their own: the camera is at rest there
-// and the wall lies outside the view, so they keep the one before (slot 8).
-// The finale keeps slot 18 for the same reason.
-constexpr ChainWindow kChain[] = {
-    {25999, 3, Card::Hidden, 0, false, false, false},     // 1
-    {35999, 6, Card::Hidden, 0, true, false, false},      // 2
-    {40999, 7, Card::Wobbling, +1, false, false, false},  // 3
-    {46999, 7, Card::Hidden, 0, false, false, false},     // 4
-    {56999, 8, Card::Hidden, 0, false, false, false},     // 5
-    {59999, 8, Card::Wobbling, -1, false, false, false},  // 6
-    {62999, 8, Card::Level, 0, false, false, false},      // 7
-    {64999, 8, Card::Wobbling, 0, false, false, false},   // 8
-    {67999, 8, Card::Level, 0, false, false, false},      // 9
-    {68999, 8, Card::Level, 0, false, false, false},      // 10
-    {77999, 8, Card::Wobbling, 0, false, false, false},   // 11
-    {79999, 8, Card::Level, 0, false, false, false},      // 12
-    {82999, 8, Card::Level, 0, false, false, false},      // 13
-    {90499, 8, Card::Level, 0, false, false, false},      // 14
-    {90999, 8, Card::Level, 0, false, true, false},       // 15
-    {108999, 8, Card::Hidden, 0, false, false, false},    // 16
-    {122699, 17, Card::Hidden, 0, false, false, false},   // 17
-    {131999, 17, Card::Hidden, 0, false, false, false},   // 18
-    {141999, 18, Card::Hidden, 0, false, false, false},   // 19
-    {154999, 18, Card::Hidden, 0, false, false, false},   // 20
-    {158999, 18, Card::Hidden, 0, false, false, false},   // 21
-    {195999, 18, Card::Hidden, 0, false, false, true},    // 22
-    {INT32_MAX, 18, Card::Hidden, 0, false, false, false},  // 23: the show ends
-};
-static_assert(sizeof kChain / sizeof kChain[0] == kChainWindows);
-
-constexpr int32_t kSecondCardSlot = 12;
+constexpr int32_t kSecondCardSlot = kSlotFlashCard;
 // The card slides one unit per 500 ms of music.
 constexpr float kCardSlideMsPerUnit = 500.0f;
 // A wobbling card swings 3 degrees either way, one swing per 200 pi ms.
@@ -127,10 +65,10 @@ void drawQuad(const QuadVertex (&quad)[4], bool replaceX, float x) {
 }
 
 void turnCamera(int32_t t, int32_t d) {
-  for (const YawWindow& w : kYawWindows) {
-    if (t > w.lo && t <= w.hi) {
-      cameraYawMs += w.sign * d;
-      if (w.widensWall) wideWall = 1;
+  for (const Turn& turn : kTurns) {
+    if (t > turn.lo && t <= turn.hi) {
+      cameraYawMs += turn.direction * d;
+      if (turn.widensWall) wideWall = 1;
     }
   }
   const float angle = static_cast<float>(cameraYawMs - kYawRestMs) / kYawMsPerDegree;
@@ -138,18 +76,12 @@ void turnCamera(int32_t t, int32_t d) {
 }
 
 void drawTitleCard(int32_t t) {
-  for (const TitleWindow& w : kTitleWindows) {
-    if (t > w.lo && t <= w.hi) {
-      gfxBindTexture(GL_TEXTURE_2D, textureId(w.slot));
+  for (const Title& title : kTitles) {
+    if (t > title.lo && t <= title.hi) {
+      gfxBindTexture(GL_TEXTURE_2D, textureId(title.slot));
       drawQuad(kTitleCard, false, 0.0f);
     }
   }
-}
-
-int chainWindowOf(int32_t t) {
-  int i = 0;
-  while (i < kChainWindows - 1 && t > kChain[i].hi) ++i;
-  return i;
 }
 
 void drawSmallCard(Card card, int32_t t) {
@@ -166,10 +98,6 @@ void drawSmallCard(Card card, int32_t t) {
 }
 }  // namespace
 
-int chainWindowAt(int32_t t) { return chainWindowOf(t) + 1; }
-
-int32_t showEndMs() { return kChain[kChainWindows - 2].hi + 1; }
-
 int runTimeline() {
   const int32_t t = musicTimeMs;
   const int32_t d = frameDeltaMs;
@@ -177,21 +105,21 @@ int runTimeline() {
   turnCamera(t, d);
   drawTitleCard(t);
 
-  const int index = chainWindowOf(t);
-  const ChainWindow& window = kChain[index];
-  if (window.enablesBlend) gfxEnable(GL_BLEND);
-  if (window.cardSlide != 0)
-    cardOffsetX += static_cast<float>(window.cardSlide * d) / kCardSlideMsPerUnit;
-  if (window.switchesCard) cardSlot = kSecondCardSlot;
-  if (window.spins) {
+  const int index = sceneAt(t);
+  const Scene& scene = kScenes[index];
+  if (scene.enablesBlend) gfxEnable(GL_BLEND);
+  if (scene.cardSlide != 0)
+    cardOffsetX += static_cast<float>(scene.cardSlide * d) / kCardSlideMsPerUnit;
+  if (scene.switchesCard) cardSlot = kSecondCardSlot;
+  if (scene.spins) {
     sceneSpinY += static_cast<float>(d) * kSpinYPer16Ms / 16;
     sceneSpinX += static_cast<float>(d) * kSpinXPer16Ms / 16;
   }
-  if (!applyCues(index + 1)) return 0;
+  if (!applyCues(index)) return 0;
 
-  if (window.card != Card::Hidden) drawSmallCard(window.card, t);
+  if (scene.card != Card::Hidden) drawSmallCard(scene.card, t);
 
-  gfxBindTexture(GL_TEXTURE_2D, textureId(window.backdropSlot));
+  gfxBindTexture(GL_TEXTURE_2D, textureId(backdropOf(index)));
   gfxColor4f(1.0f, 1.0f, 1.0f, 1.0f);
   drawQuad(kWall, true, wideWall ? kWideWallX : kNarrowWallX);
 

@@ -1,7 +1,8 @@
-// The frame director: maps the music clock to what is drawn. Turns the
-// camera, shows the title cards, walks the scene chain (backdrop, small card,
-// effect cues, the end time), draws the small card and the backdrop wall, sets
-// up the effect space and calls the effects.
+// The frame director: maps the music clock to what is drawn. Walks the
+// show's moments (timeline/moments.h): turns the camera, shows the title
+// cards, finds the scene (backdrop, small card, effect cues, the end), draws
+// the small card and the backdrop wall, sets up the effect space and calls
+// the effects.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +11,8 @@
 extern int32_t cameraYawMs;
 // Nonzero once the backdrop wall has moved out to x = -5; never cleared.
 extern int32_t wideWall;
-// Texture slot of the small card: 9, then 12 from its switch on.
+// Texture slot of the small card: kSlotEmblemCard, then kSlotFlashCard from
+// the scene that switches it on.
 extern int32_t cardSlot;
 // Horizontal offset of the small card, in scene units.
 extern float cardOffsetX;
@@ -28,15 +30,8 @@ extern float sceneSpinX;
 int renderFrame();
 
 // The frame after the clock has been read: the camera, the title card, the
-// scene chain with its cues, the small card, the wall, the effect space and
+// scene with its cues, the small card, the wall, the effect space and
 // the effects, for the musicTimeMs and frameDeltaMs in force. renderFrame
 // calls it; so do tests, which set the clock themselves. Returns 1, or 0 in
-// the last window of the chain (the end time has passed) after the cues.
+// the scene that ends the show (the end time has passed), after the cues.
 int runTimeline();
-
-// The number (1 to 23) of the scene-chain window that holds a music time.
-int chainWindowAt(int32_t t);
-
-// The first music time, in ms, at which the show is over: a frame whose clock
-// has reached it reports the end. The capture tool sizes its work by it.
-int32_t showEndMs();

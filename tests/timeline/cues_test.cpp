@@ -1,6 +1,8 @@
-// The effect cues: which setter is called with which code, in which frame.
+// The effect cues: which setter is called with which code, in which frame,
+// at the show's moments.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,13 +11,16 @@
 #include "tests/timeline/director_fixture.h"
 
 namespace {
-std::vector<std::string> calls;
-
-void recordMesh(int32_t code) { calls.push_back("mesh " + std::to_string(code)); }
-void recordRibbons(int32_t mode) { calls.push_back("ribbons " + std::to_string(mode)); }
-void recordSwarm(int32_t state) { calls.push_back("swarm " + std::to_string(state)); }
-
 using Calls = std::vector<std::string>;
+Calls calls;
+
+std::string meshCall(int32_t code) { return "mesh " + std::to_string(code); }
+std::string ribbonsCall(int32_t mode) { return "ribbons " + std::to_string(mode); }
+std::string swarmCall(int32_t state) { return "swarm " + std::to_string(state); }
+
+void recordMesh(int32_t code) { calls.push_back(meshCall(code)); }
+void recordRibbons(int32_t mode) { calls.push_back(ribbonsCall(mode)); }
+void recordSwarm(int32_t state) { calls.push_back(swarmCall(state)); }
 
 class CuesTest : public DirectorFixture {
  protected:
@@ -40,81 +45,108 @@ class CuesTest : public DirectorFixture {
   CueSetters saved{};
 };
 
-TEST_F(CuesTest, WindowTwoSetsTheCubeThenSendsTheSwarmOnceOnly) {
-  EXPECT_EQ(frame(25999), Calls{});
-  EXPECT_EQ(frame(26010), (Calls{"mesh 2", "swarm 8"}));
-  EXPECT_EQ(frame(26026), Calls{});
-  EXPECT_EQ(frame(35999), Calls{});
-  EXPECT_EQ(cueArmed[0], 0);
+TEST_F(CuesTest, TheFirstDropMakesTheCubeThenSendsTheSwarmOnceOnly) {
+  EXPECT_EQ(frame(momentWindow(Moment::FirstDrop).lo), Calls{});
+  EXPECT_EQ(frame(firstMs(Moment::FirstDrop) + 10),
+            (Calls{meshCall(kMeshCube), swarmCall(kSpriteRespawn)}));
+  EXPECT_EQ(frame(firstMs(Moment::FirstDrop) + 26), Calls{});
+  EXPECT_EQ(frame(lastMs(Moment::FirstDrop)), Calls{});
 }
 
-TEST_F(CuesTest, OneShotCuesFireOnTheFirstFrameOfTheirWindowInTheListedOrder) {
+// What the first frame of each moment that changes an effect tells it, in
+// the order the calls are made; the next frame tells it nothing more.
+TEST_F(CuesTest, OneShotCuesFireOnTheFirstFrameOfTheirMomentInTheirOrder) {
   const struct {
-    int32_t t;
+    Moment moment;
     Calls expected;
   } kFirstFrames[] = {
-      {26000, {"mesh 2", "swarm 8"}},
-      {47000, {"mesh 1", "swarm 8"}},
-      {60000, {"ribbons 4"}},
-      {63000, {"mesh 6"}},
-      {65000, {"ribbons 0", "mesh 5"}},
-      {68000, {"ribbons 3"}},
-      {69000, {"mesh 8"}},
-      {78000, {"ribbons 0", "mesh 5"}},
-      {80000, {"ribbons 2"}},
-      {83000, {"mesh 3"}},
-      {90600, {"ribbons 1"}},
-      {155000, {"mesh 2"}},
-      {159000, {"mesh 4"}},
+      {Moment::FirstDrop, {meshCall(kMeshCube), swarmCall(kSpriteRespawn)}},
+      {Moment::SecondDrop, {meshCall(kMeshSphere), swarmCall(kSpriteRespawn)}},
+      {Moment::SquareRibbons, {ribbonsCall(kRibbonSquare)}},
+      {Moment::MorphToCube, {meshCall(kMeshMorphToCube)}},
+      {Moment::MorphBack, {ribbonsCall(kRibbonHidden), meshCall(kMeshMorphToSphere)}},
+      {Moment::SpectrumRibbons, {ribbonsCall(kRibbonSpectrum)}},
+      {Moment::Pulse, {meshCall(kMeshPulse)}},
+      {Moment::SecondMorphBack, {ribbonsCall(kRibbonHidden), meshCall(kMeshMorphToSphere)}},
+      {Moment::WaveRibbons, {ribbonsCall(kRibbonWave)}},
+      {Moment::Wobble, {meshCall(kMeshWobbleSphere)}},
+      {Moment::CardFlash, {ribbonsCall(kRibbonTrail)}},
+      {Moment::BuildUp, {meshCall(kMeshCube)}},
+      {Moment::Finale, {meshCall(kMeshWobbleCube)}},
   };
   for (const auto& f : kFirstFrames) {
-    EXPECT_EQ(frame(f.t), f.expected) << "at " << f.t;
-    EXPECT_EQ(frame(f.t + 1), Calls{}) << "at " << f.t + 1;
+    const int32_t t = firstMs(f.moment);
+    EXPECT_EQ(frame(t), f.expected) << "at " << t;
+    EXPECT_EQ(frame(t + 1), Calls{}) << "at " << t + 1;
   }
   for (int32_t armed : cueArmed) EXPECT_EQ(armed, 0);
 }
 
 TEST_F(CuesTest, EveryFrameCuesRepeatUpToTheirBound) {
-  EXPECT_EQ(frame(109000), Calls{"mesh 1"});
-  EXPECT_EQ(frame(120000), Calls{"mesh 1"});
-  EXPECT_EQ(frame(122699), Calls{"mesh 1"});
-  EXPECT_EQ(frame(122700), Calls{"ribbons 0"});
-  EXPECT_EQ(frame(131999), Calls{"ribbons 0"});
-  EXPECT_EQ(frame(132000), Calls{"mesh 10"});
-  EXPECT_EQ(frame(141999), Calls{"mesh 10"});
-  EXPECT_EQ(frame(142000), Calls{"mesh 11"});
-  EXPECT_EQ(frame(154999), Calls{"mesh 11"});
+  for (int32_t t :
+       {firstMs(Moment::ThirdDrop), middleMs(Moment::ThirdDrop), lastMs(Moment::ThirdDrop)})
+    EXPECT_EQ(frame(t), Calls{meshCall(kMeshSphere)}) << "at " << t;
+  for (int32_t t : {firstMs(Moment::RibbonsGone), lastMs(Moment::RibbonsGone)})
+    EXPECT_EQ(frame(t), Calls{ribbonsCall(kRibbonHidden)}) << "at " << t;
+  for (int32_t t : {firstMs(Moment::Bounce), lastMs(Moment::Bounce)})
+    EXPECT_EQ(frame(t), Calls{meshCall(kMeshSatelliteBounce)}) << "at " << t;
+  for (int32_t t : {firstMs(Moment::BounceEnds), lastMs(Moment::BounceEnds)})
+    EXPECT_EQ(frame(t), Calls{meshCall(kMeshSatelliteSettle)}) << "at " << t;
 }
 
-TEST_F(CuesTest, AOneShotWindowNoFrameFallsIntoNeverFires) {
-  frame(80000);                           // ribbons 2
-  frame(90400);                           // mesh 3
-  EXPECT_EQ(frame(91100, 700), Calls{});  // past the whole of window 15
-  EXPECT_EQ(cueArmed[10], 1);
-  EXPECT_EQ(frame(100000), Calls{});
+// A whole run at 60 frames a second: each one-shot cue fires in one frame;
+// from the third drop to the end of the bounce every frame makes one call.
+TEST_F(CuesTest, AWholeRunUsesEveryOneShotFlagOnce) {
+  const int32_t everyFrameFrom = firstMs(Moment::ThirdDrop);
+  const int32_t everyFrameTo = lastMs(Moment::BounceEnds);
+  int framesWithOneShots = 0;
+  int32_t previous = 0;
+  for (int64_t n = 0;; ++n) {
+    const auto t = static_cast<int32_t>(n * 1000 / 60);
+    if (t >= showEndsAtMs()) break;
+    const Calls made = frame(t, t - previous);
+    previous = t;
+    if (t >= everyFrameFrom && t <= everyFrameTo) {
+      ASSERT_EQ(made.size(), 1u) << "at " << t;
+    } else if (!made.empty()) {
+      ++framesWithOneShots;
+    }
+  }
+  EXPECT_EQ(framesWithOneShots, kOneShotCues);
+  for (int32_t armed : cueArmed) EXPECT_EQ(armed, 0);
+}
+
+TEST_F(CuesTest, AOneShotMomentNoFrameFallsIntoNeverFires) {
+  frame(firstMs(Moment::WaveRibbons));
+  frame(lastMs(Moment::Wobble) - 100);
+  const auto armed = std::count(cueArmed.begin(), cueArmed.end(), 1);
+  // One frame from before the card's flash to after it: no trails.
+  EXPECT_EQ(frame(firstMs(Moment::Breakdown) + 100, 700), Calls{});
+  EXPECT_EQ(std::count(cueArmed.begin(), cueArmed.end(), 1), armed);
+  EXPECT_EQ(frame(middleMs(Moment::Breakdown)), Calls{});
 }
 
 TEST_F(CuesTest, WindowRecreationLeavesTheFlagsAsTheyWere) {
-  frame(26000);
-  frame(47000);
-  int32_t before[kOneShotCues];
-  std::copy(std::begin(cueArmed), std::end(cueArmed), before);
+  frame(firstMs(Moment::FirstDrop));
+  frame(firstMs(Moment::SecondDrop));
+  const auto before = cueArmed;
   gfx = &gfxDirect;
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0), 1);
   killGLWindow();
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0), 1);
   killGLWindow();
   gfx = &gfxDiscard;
-  EXPECT_TRUE(std::equal(std::begin(cueArmed), std::end(cueArmed), before));
-  EXPECT_EQ(frame(26100), Calls{});
+  EXPECT_EQ(cueArmed, before);
+  EXPECT_EQ(frame(firstMs(Moment::FirstDrop) + 100), Calls{});
 }
 
-TEST_F(CuesTest, TheShowEndsOnTheFirstFramePast195999) {
-  EXPECT_EQ(frame(190000), Calls{"mesh 4"});
-  EXPECT_EQ(frame(195999), Calls{});
-  musicTimeMs = 195999;
+TEST_F(CuesTest, TheShowEndsOnTheFirstFramePastItsEnd) {
+  EXPECT_EQ(frame(middleMs(Moment::Finale)), Calls{meshCall(kMeshWobbleCube)});
+  EXPECT_EQ(frame(lastMs(Moment::Finale)), Calls{});
+  musicTimeMs = lastMs(Moment::Finale);
   EXPECT_EQ(runTimeline(), 1);
-  musicTimeMs = 196000;
+  musicTimeMs = firstMs(Moment::End);
+  EXPECT_EQ(musicTimeMs, showEndsAtMs());
   EXPECT_EQ(runTimeline(), 0);
   EXPECT_EQ(calls, Calls{});
 }

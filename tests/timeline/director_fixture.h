@@ -1,6 +1,7 @@
 // Puts the director, the cues and the texture table back to their start
 // state before each test, with a distinct made-up texture name per slot so
-// that a bound name tells which slot it came from.
+// that a bound name tells which slot it came from, and names the times of a
+// moment's window.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,22 +11,31 @@
 #include "platform/gfx.h"
 #include "timeline/cues.h"
 #include "timeline/director.h"
+#include "timeline/moments.h"
 
 // The name standing for slot s in these tests.
 constexpr unsigned kFakeTextureBase = 100;
+
+// The first and the last ms of a moment's window, and one in its middle.
+inline int32_t firstMs(Moment m) { return momentWindow(m).lo + 1; }
+inline int32_t lastMs(Moment m) { return momentWindow(m).hi; }
+inline int32_t middleMs(Moment m) {
+  const MomentWindow w = momentWindow(m);
+  return w.lo + (w.hi - w.lo) / 2;
+}
 
 class DirectorFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     cameraYawMs = 5000;
     wideWall = 0;
-    cardSlot = 9;
+    cardSlot = kSlotEmblemCard;
     cardOffsetX = 0.0f;
     sceneSpinY = 0.0f;
     sceneSpinX = 0.0f;
     for (int32_t& armed : cueArmed) armed = 1;
     for (int s = 0; s < kTextureSlots; ++s)
-      textureSlots[s].id = s < 19 ? kFakeTextureBase + static_cast<unsigned>(s) : 0;
+      textureSlots[s].id = s != kSlotEmpty ? kFakeTextureBase + static_cast<unsigned>(s) : 0;
     musicTimeMs = 0;
     frameDeltaMs = 0;
     gfx = &gfxDiscard;

@@ -38,11 +38,11 @@ class DirectorGlTest : public DirectorFixture {
     gfx = &gfxDirect;
     resizeScene(kWidth, kHeight);
     glEnable(GL_DEPTH_TEST);
-    for (int s = 0; s < 19; ++s) textureSlots[s].id = solidTexture(40, 40, 40);
-    textureSlots[13].id = solidTexture(255, 0, 0);
-    textureSlots[14].id = solidTexture(255, 255, 0);
-    textureSlots[9].id = solidTexture(0, 255, 0);
-    textureSlots[8].id = solidTexture(0, 0, 255);
+    for (int s = 0; s < kSlotEmpty; ++s) textureSlots[s].id = solidTexture(40, 40, 40);
+    textureSlots[kSlotTitleBanner].id = solidTexture(255, 0, 0);
+    textureSlots[kSlotCodeBanner].id = solidTexture(255, 255, 0);
+    textureSlots[kSlotEmblemCard].id = solidTexture(0, 255, 0);
+    textureSlots[kSlotRingWall].id = solidTexture(0, 0, 255);
   }
 
   void drawAt(int32_t t) {
@@ -66,17 +66,17 @@ constexpr double kCardNdcX = 4.0 / (10 * 0.41421356 * 16 / 9);
 
 TEST_F(DirectorGlTest, TitleAndSmallCardShowInTheirRegions) {
   cardOffsetX = 4.0f;
-  drawAt(38000);
+  drawAt(middleMs(Moment::CodeCredits));  // with the credits' small card
   EXPECT_TRUE(is(gl.pixel(column(0), row(kTitleNdcY)), 255, 255, 0));
   EXPECT_TRUE(is(gl.pixel(column(-0.6), row(kTitleNdcY)), 255, 255, 0));
   EXPECT_TRUE(is(gl.pixel(column(kCardNdcX), row(0)), 0, 255, 0));
   EXPECT_FALSE(is(gl.pixel(column(0), row(-0.72)), 255, 255, 0));  // nothing of it below
 }
 
-TEST_F(DirectorGlTest, FirstTitleAppearsJustAfterFiveSeconds) {
-  drawAt(5000);
+TEST_F(DirectorGlTest, FirstTitleAppearsJustAfterItsBound) {
+  drawAt(momentWindow(Moment::ShowTitle).lo);
   EXPECT_FALSE(is(gl.pixel(column(0), row(kTitleNdcY)), 255, 0, 0));
-  drawAt(5001);
+  drawAt(firstMs(Moment::ShowTitle));
   EXPECT_TRUE(is(gl.pixel(column(0), row(kTitleNdcY)), 255, 0, 0));
 }
 
@@ -86,10 +86,11 @@ TEST_F(DirectorGlTest, WallStandsFurtherOutOnceLatched) {
   cameraYawMs = 8000;
   const int x = column(-0.36);
   const int y = row(0.9);
-  drawAt(50000);
+  const int32_t t = middleMs(Moment::SecondDrop);
+  drawAt(t);
   EXPECT_TRUE(is(gl.pixel(x, y), 0, 0, 255));
   wideWall = 1;
-  drawAt(50000);
+  drawAt(t);
   EXPECT_FALSE(is(gl.pixel(x, y), 0, 0, 255));
   EXPECT_TRUE(is(gl.pixel(column(0.4), row(0.8)), 0, 0, 255));
 }

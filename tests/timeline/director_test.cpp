@@ -1,19 +1,21 @@
-// The frame director: the scene chain's windows, the camera turns, the title
-// cards, the small card, the wall and the effect space, seen through the GL
-// calls a frame makes.
+// The frame director at the show's moments: the scenes' walls and cards, the
+// camera turns, the title cards, the small card, the wall and the effect
+// space, seen through the GL calls a frame makes.
 #include "timeline/director.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
+#include <string>
 
 #include "assets/textures.h"
 #include "music/clock.h"
 #include "platform/gfx.h"
 #include "tests/support/gfx_recorder.h"
 #include "tests/timeline/director_fixture.h"
-#include "timeline/cues.h"
+#include "timeline/moments.h"
 
 namespace {
 // What the director itself drew in one frame, before the effect space.
@@ -75,135 +77,178 @@ DirectorFrame frameAt(int32_t t, int32_t d) {
 
 class DirectorTest : public DirectorFixture {};
 
-// The chain's windows as the show has them: upper bound, backdrop slot (0
-// where the window keeps the one before), and whether the small card shows.
-struct ExpectedWindow {
-  int32_t hi;
-  unsigned backdrop;
-  bool card;
-};
-constexpr ExpectedWindow kExpected[] = {
-    {25999, 3, false},   {35999, 6, false},   {40999, 7, true},    {46999, 7, false},
-    {56999, 8, false},   {59999, 0, true},    {62999, 0, true},    {64999, 0, true},
-    {67999, 0, true},    {68999, 0, true},    {77999, 0, true},    {79999, 0, true},
-    {82999, 0, true},    {90499, 0, true},    {90999, 0, true},    {108999, 0, false},
-    {122699, 17, false}, {131999, 17, false}, {141999, 18, false}, {154999, 18, false},
-    {158999, 18, false}, {195999, 0, false}};
+TEST_F(DirectorTest, ASceneBeginsJustAfterItsBound) {
+  const int32_t drop = momentWindow(Moment::FirstDrop).lo;
+  const DirectorFrame before = frameAt(drop, 0);
+  EXPECT_EQ(before.wallTexture, textureId(kSlotNightWall));
+  EXPECT_FALSE(before.blendEnabled);
+  const DirectorFrame after = frameAt(drop + 1, 0);
+  EXPECT_EQ(after.wallTexture, textureId(kSlotStripeWall));
+  EXPECT_TRUE(after.blendEnabled);
+}
 
-TEST_F(DirectorTest, EveryChainWindowStartsJustAfterThePreviousBound) {
-  int32_t lo = -1000;
-  for (int w = 0; w < kChainWindows - 1; ++w) {
-    const ExpectedWindow& e = kExpected[w];
-    for (int32_t t : {lo + 1, e.hi}) {
-      SCOPED_TRACE("window " + std::to_string(w + 1) + " at t = " + std::to_string(t));
-      EXPECT_EQ(chainWindowAt(t), w + 1);
-      const DirectorFrame f = frameAt(t, 0);
-      if (e.backdrop) {
-        EXPECT_EQ(f.wallTexture, textureId(static_cast<int32_t>(e.backdrop)));
-      }
-      EXPECT_EQ(f.cardTexture.has_value(), e.card);
-    }
-    EXPECT_EQ(chainWindowAt(e.hi + 1), w + 2);
-    lo = e.hi;
+TEST_F(DirectorTest, AClockAtOrBelowZeroIsInTheOpening) {
+  for (int32_t t : {0, -5}) {
+    const DirectorFrame f = frameAt(t, 0);
+    EXPECT_EQ(f.wallTexture, textureId(kSlotNightWall));
+    EXPECT_FALSE(f.cardTexture);
+    EXPECT_FALSE(f.titleTexture);
   }
 }
 
-TEST_F(DirectorTest, BoundsThatMatter) {
-  EXPECT_EQ(chainWindowAt(0), 1);
-  EXPECT_EQ(chainWindowAt(-5), 1);
-  EXPECT_EQ(frameAt(25999, 0).wallTexture, textureId(3));
-  EXPECT_EQ(frameAt(26000, 0).wallTexture, textureId(6));
-  EXPECT_EQ(chainWindowAt(122699), 17);  // not 122999
-  EXPECT_EQ(chainWindowAt(122700), 18);
-  EXPECT_EQ(chainWindowAt(195999), 22);
-  EXPECT_EQ(chainWindowAt(196000), 23);
+// Each wall from the first to the last ms of its scene.
+TEST_F(DirectorTest, TheWallShowsTheBackdropOfEachScene) {
+  const struct {
+    Moment scene;
+    int32_t slot;
+  } kWalls[] = {
+      {Moment::Opening, kSlotNightWall},      {Moment::FirstDrop, kSlotStripeWall},
+      {Moment::Credits, kSlotCircuitWall},    {Moment::CreditsEnd, kSlotCircuitWall},
+      {Moment::SecondDrop, kSlotRingWall},    {Moment::ThirdDrop, kSlotSunsetWall},
+      {Moment::RibbonsGone, kSlotSunsetWall}, {Moment::Bounce, kSlotSpaceWall},
+      {Moment::BounceEnds, kSlotSpaceWall},   {Moment::BuildUp, kSlotSpaceWall},
+  };
+  for (const auto& w : kWalls) {
+    for (int32_t t : {std::max(firstMs(w.scene), 0), lastMs(w.scene)}) {
+      SCOPED_TRACE("t = " + std::to_string(t));
+      EXPECT_EQ(frameAt(t, 0).wallTexture, textureId(w.slot));
+    }
+  }
 }
 
-TEST_F(DirectorTest, TitleCardsShowInTheirFourWindows) {
-  EXPECT_FALSE(frameAt(5000, 0).titleTexture);
-  EXPECT_EQ(frameAt(5001, 0).titleTexture, textureId(13));
-  EXPECT_EQ(frameAt(9999, 0).titleTexture, textureId(13));
-  EXPECT_FALSE(frameAt(10000, 0).titleTexture);
-  EXPECT_EQ(frameAt(38000, 0).titleTexture, textureId(14));
-  EXPECT_EQ(frameAt(60000, 0).titleTexture, textureId(16));
-  EXPECT_EQ(frameAt(70000, 0).titleTexture, textureId(15));
-  EXPECT_FALSE(frameAt(73000, 0).titleTexture);
+// Where the camera rests the wall lies out of view; those scenes choose no
+// backdrop and keep the one before.
+TEST_F(DirectorTest, ScenesThatChooseNoBackdropKeepTheOneBefore) {
+  for (Moment m : {Moment::Break, Moment::CardFlash, Moment::Breakdown})
+    EXPECT_EQ(frameAt(middleMs(m), 0).wallTexture, textureId(kSlotRingWall));
+  EXPECT_EQ(frameAt(middleMs(Moment::Finale), 0).wallTexture, textureId(kSlotSpaceWall));
 }
 
-TEST_F(DirectorTest, YawFollowsTheWindowsAndAFrameAddsItsWholeDelta) {
-  // Frames of varying length; the one at 20001 brings its whole 33 ms.
-  const int32_t frames[][2] = {{19968, 16}, {20001, 33}, {20040, 39}, {25990, 5950}, {26010, 20}};
+TEST_F(DirectorTest, TheSmallCardShowsFromTheCreditsToTheCardFlashButNotBetweenTheDrops) {
+  for (Moment m :
+       {Moment::Credits, Moment::Break, Moment::SquareRibbons, Moment::MorphToCube,
+        Moment::MorphBack, Moment::SpectrumRibbons, Moment::Pulse, Moment::SecondMorphBack,
+        Moment::WaveRibbons, Moment::Wobble, Moment::CardFlash}) {
+    EXPECT_TRUE(frameAt(firstMs(m), 0).cardTexture) << "at " << firstMs(m);
+    EXPECT_TRUE(frameAt(lastMs(m), 0).cardTexture) << "at " << lastMs(m);
+  }
+  for (Moment m : {Moment::FirstDrop, Moment::CreditsEnd, Moment::SecondDrop, Moment::Breakdown,
+                   Moment::ThirdDrop, Moment::Finale}) {
+    EXPECT_FALSE(frameAt(firstMs(m), 0).cardTexture) << "at " << firstMs(m);
+    EXPECT_FALSE(frameAt(lastMs(m), 0).cardTexture) << "at " << lastMs(m);
+  }
+}
+
+TEST_F(DirectorTest, TitleCardsShowInTheirWindows) {
+  const MomentWindow name = momentWindow(Moment::ShowTitle);
+  EXPECT_FALSE(frameAt(name.lo, 0).titleTexture);
+  EXPECT_EQ(frameAt(name.lo + 1, 0).titleTexture, textureId(kSlotTitleBanner));
+  EXPECT_EQ(frameAt(name.hi, 0).titleTexture, textureId(kSlotTitleBanner));
+  EXPECT_FALSE(frameAt(name.hi + 1, 0).titleTexture);
+  EXPECT_EQ(frameAt(middleMs(Moment::CodeCredits), 0).titleTexture, textureId(kSlotCodeBanner));
+  EXPECT_EQ(frameAt(middleMs(Moment::MusicCredits), 0).titleTexture, textureId(kSlotMusicBanner));
+  EXPECT_EQ(frameAt(middleMs(Moment::ClosingLine), 0).titleTexture, textureId(kSlotClosingBanner));
+  EXPECT_FALSE(frameAt(lastMs(Moment::ClosingLine) + 1, 0).titleTexture);
+}
+
+TEST_F(DirectorTest, TheCodeCreditsShowWithTheWobblingCardBeforeTheCircuitWall) {
+  const int32_t t = middleMs(Moment::CodeCredits);
+  ASSERT_EQ(sceneAt(t), sceneAt(firstMs(Moment::Credits)));
+  const DirectorFrame f = frameAt(t, 0);
+  EXPECT_EQ(f.titleTexture, textureId(kSlotCodeBanner));
+  EXPECT_EQ(f.cardTexture, textureId(kSlotEmblemCard));
+  EXPECT_NE(f.cardAngle, 0.0);
+  EXPECT_EQ(f.wallTexture, textureId(kSlotCircuitWall));
+}
+
+TEST_F(DirectorTest, YawFollowsTheTurnsAndAFrameAddsItsWholeDelta) {
+  const MomentWindow away = momentWindow(Moment::TurnAway);
+  // Frames of varying length; the first inside the turn brings its whole 33 ms.
+  const int32_t frames[][2] = {{away.lo - 32, 16},
+                               {away.lo + 1, 33},
+                               {away.lo + 40, 39},
+                               {away.hi - 9, 5950},
+                               {away.hi + 11, 20}};
   for (const auto& f : frames) frameAt(f[0], f[1]);
   EXPECT_EQ(cameraYawMs, 5000 + 33 + 39 + 5950);
-  EXPECT_NEAR(frameAt(27000, 990).yawAngle, -(33 + 39 + 5950) * 0.03, 1e-3);
-  // Turning back: 30000 < t <= 35999 subtracts.
-  frameAt(30016, 16);
+  EXPECT_NEAR(frameAt(away.hi + 1001, 990).yawAngle, -(33 + 39 + 5950) * 0.03, 1e-3);
+  // Turning back subtracts.
+  const int32_t back = momentWindow(Moment::TurnBack).lo;
+  frameAt(back + 16, 16);
   EXPECT_EQ(cameraYawMs, 5000 + 33 + 39 + 5950 - 16);
   // A frame with no delta changes nothing.
-  frameAt(30017, 0);
+  frameAt(back + 17, 0);
   EXPECT_EQ(cameraYawMs, 5000 + 33 + 39 + 5950 - 16);
 }
 
-TEST_F(DirectorTest, AWindowNoFrameFallsIntoAddsNothingButTheReturnStillSubtracts) {
-  frameAt(19000, 16);
-  frameAt(27000, 8000);  // from before 20000 to after 25999 in one step
+TEST_F(DirectorTest, ATurnNoFrameFallsIntoAddsNothingButTheReturnStillSubtracts) {
+  const MomentWindow away = momentWindow(Moment::TurnAway);
+  const MomentWindow back = momentWindow(Moment::TurnBack);
+  frameAt(away.lo - 1000, 16);
+  frameAt(away.hi + 1001, 8000);  // from before the turn to after it in one step
   EXPECT_EQ(cameraYawMs, 5000);
-  frameAt(33000, 6000);
+  frameAt(back.lo + 3000, 6000);
   EXPECT_EQ(cameraYawMs, -1000);
-  EXPECT_NEAR(frameAt(40000, 7000).yawAngle, 180.0, 1e-3);
+  EXPECT_NEAR(frameAt(back.hi + 4001, 7000).yawAngle, 180.0, 1e-3);
 }
 
 TEST_F(DirectorTest, WallMovesOutOnTheFirstWideningTurnForGood) {
-  EXPECT_EQ(frameAt(41000, 16).wallX, -3.0);
+  const int32_t widening = momentWindow(Moment::WideTurnAway).lo;
+  EXPECT_EQ(frameAt(widening, 16).wallX, -3.0);
   EXPECT_EQ(wideWall, 0);
-  EXPECT_EQ(frameAt(41001, 1).wallX, -5.0);
-  EXPECT_EQ(frameAt(57000, 16).wallX, -5.0);
-  EXPECT_EQ(frameAt(195000, 16).wallX, -5.0);
+  EXPECT_EQ(frameAt(widening + 1, 1).wallX, -5.0);
+  EXPECT_EQ(frameAt(middleMs(Moment::Break), 16).wallX, -5.0);
+  EXPECT_EQ(frameAt(lastMs(Moment::Finale), 16).wallX, -5.0);
 }
 
-TEST_F(DirectorTest, CardSlidesRightInWindowThreeAndLeftInWindowSix) {
-  for (int32_t t = 36000; t <= 40999; t += 20) frameAt(t, 20);
+TEST_F(DirectorTest, CardSlidesRightInTheCreditsAndLeftInTheBreak) {
+  const MomentWindow credits = momentWindow(Moment::Credits);
+  for (int32_t t = credits.lo + 1; t <= credits.hi; t += 20) frameAt(t, 20);
   EXPECT_NEAR(cardOffsetX, 250 * 20 / 500.0, 1e-3);
-  frameAt(41050, 51);  // window 4 holds it
+  frameAt(credits.hi + 51, 51);  // the scene after holds it
   EXPECT_NEAR(cardOffsetX, 10.0, 1e-3);
-  for (int32_t t = 57020; t <= 59999; t += 20) frameAt(t, 20);
+  const MomentWindow pause = momentWindow(Moment::Break);
+  for (int32_t t = pause.lo + 21; t <= pause.hi; t += 20) frameAt(t, 20);
   EXPECT_NEAR(cardOffsetX, 10.0 - 149 * 20 / 500.0, 1e-3);
-  const DirectorFrame f = frameAt(61000, 1001);
+  const DirectorFrame f = frameAt(middleMs(Moment::SquareRibbons), 1001);
   EXPECT_NEAR(f.cardOffset, cardOffsetX, 1e-6);
 }
 
 TEST_F(DirectorTest, WobblingAndLevelCards) {
-  const DirectorFrame wobbling = frameAt(38000, 0);
-  EXPECT_NEAR(wobbling.cardAngle, 3.0 * std::sin(380.0), 1e-5);
-  const DirectorFrame level = frameAt(61000, 0);
+  const int32_t t = middleMs(Moment::Credits);
+  const DirectorFrame wobbling = frameAt(t, 0);
+  EXPECT_NEAR(wobbling.cardAngle, 3.0 * std::sin(t / 100.0), 1e-5);
+  const DirectorFrame level = frameAt(middleMs(Moment::SquareRibbons), 0);
   ASSERT_TRUE(level.cardTexture);
   EXPECT_EQ(level.cardAngle, 0.0);
 }
 
-TEST_F(DirectorTest, CardSwitchesToItsSecondPictureInWindowFifteenForGood) {
-  EXPECT_EQ(frameAt(90499, 0).cardTexture, textureId(9));
-  EXPECT_EQ(frameAt(90600, 0).cardTexture, textureId(12));
-  EXPECT_EQ(cardSlot, 12);
-  EXPECT_FALSE(frameAt(91000, 0).cardTexture);
-  EXPECT_EQ(cardSlot, 12);
+TEST_F(DirectorTest, CardSwitchesToItsSecondPictureAtTheFlashForGood) {
+  EXPECT_EQ(frameAt(lastMs(Moment::Wobble), 0).cardTexture, textureId(kSlotEmblemCard));
+  EXPECT_EQ(frameAt(middleMs(Moment::CardFlash), 0).cardTexture, textureId(kSlotFlashCard));
+  EXPECT_EQ(cardSlot, kSlotFlashCard);
+  EXPECT_FALSE(frameAt(firstMs(Moment::Breakdown), 0).cardTexture);
+  EXPECT_EQ(cardSlot, kSlotFlashCard);
 }
 
-TEST_F(DirectorTest, BlendingIsSetInWindowTwoOnly) {
-  EXPECT_FALSE(frameAt(25999, 0).blendEnabled);
-  EXPECT_TRUE(frameAt(26000, 0).blendEnabled);
-  EXPECT_TRUE(frameAt(35999, 0).blendEnabled);
-  EXPECT_FALSE(frameAt(36000, 0).blendEnabled);
+TEST_F(DirectorTest, BlendingIsSetAtTheFirstDropOnly) {
+  const MomentWindow drop = momentWindow(Moment::FirstDrop);
+  EXPECT_FALSE(frameAt(drop.lo, 0).blendEnabled);
+  EXPECT_TRUE(frameAt(drop.lo + 1, 0).blendEnabled);
+  EXPECT_TRUE(frameAt(drop.hi, 0).blendEnabled);
+  EXPECT_FALSE(frameAt(drop.hi + 1, 0).blendEnabled);
 }
 
 TEST_F(DirectorTest, TheFinaleSpinsTheEffectSpace) {
-  frameAt(158999, 16);
+  const int32_t finale = momentWindow(Moment::Finale).lo;
+  frameAt(finale, 16);
   EXPECT_EQ(sceneSpinY, 0.0f);
-  frameAt(159015, 16);
-  frameAt(159031, 16);
-  frameAt(159031, 0);
+  frameAt(finale + 16, 16);
+  frameAt(finale + 32, 16);
+  frameAt(finale + 32, 0);
   EXPECT_FLOAT_EQ(sceneSpinY, 2 * 16 * 0.2f / 16);
   EXPECT_FLOAT_EQ(sceneSpinX, 2 * 16 * 0.4f / 16);
-  const DirectorFrame f = frameAt(159040, 9);
+  const DirectorFrame f = frameAt(finale + 41, 9);
   EXPECT_FLOAT_EQ(static_cast<float>(f.spinY), sceneSpinY);
   EXPECT_FLOAT_EQ(static_cast<float>(f.spinX), sceneSpinX);
 }

@@ -36,7 +36,7 @@ TEST_F(ShowEndTest, TheFrameAfterTheMusicStoppedReportsTheEndAndDrawsNothingAfte
 }
 
 TEST_F(ShowEndTest, WhilePlayingEveryFrameGoesOnToTheEffects) {
-  for (int32_t t : {0, 26000, 100000, showEndMs() - 1}) {
+  for (int32_t t : {0, 26000, 100000, showEndsAtMs() - 1}) {
     SCOPED_TRACE(t);
     fakeAudio.position = static_cast<uint64_t>(t);
     GfxRecorder recorder;
@@ -47,7 +47,7 @@ TEST_F(ShowEndTest, WhilePlayingEveryFrameGoesOnToTheEffects) {
 }
 
 TEST_F(ShowEndTest, TheFirstFramePastTheEndTimeReportsTheEndBeforeTheCardWallAndEffects) {
-  for (int32_t t : {showEndMs(), showEndMs() + 5000}) {
+  for (int32_t t : {showEndsAtMs(), showEndsAtMs() + 5000}) {
     SCOPED_TRACE(t);
     fakeAudio.position = static_cast<uint64_t>(t);
     GfxRecorder recorder;

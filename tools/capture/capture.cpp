@@ -14,6 +14,7 @@
 #include "platform/audio_offline.h"
 #include "platform/gfx.h"
 #include "timeline/director.h"
+#include "timeline/moments.h"
 #include "tools/capture/frame_writer.h"
 #include "tools/capture/progress.h"
 
@@ -173,7 +174,7 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
 
   // The show reports its end at its end time, or on the first frame after the
   // music has stopped, whichever comes first.
-  const int64_t endMs = musicMs < showEndMs() ? musicMs : showEndMs();
+  const int64_t endMs = musicMs < showEndsAtMs() ? musicMs : showEndsAtMs();
   const int64_t showEndFrame = captureFrameAt(endMs, fps);
   int64_t total = 0;
   for (int i = 0; i < spanCount; ++i) {
