@@ -1,14 +1,17 @@
 // The asset generator's parts through their interfaces: the score's tables,
-// the voices, the mixer's effects and the picture writer.
+// the accents taken from the show's moments, the voices, the mixer's effects
+// and the picture writer.
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "tools/assetgen/image.h"
+#include "tools/assetgen/synth/accents.h"
 #include "tools/assetgen/synth/dsp.h"
 #include "tools/assetgen/synth/effects.h"
 #include "tools/assetgen/synth/score.h"
@@ -48,15 +51,69 @@ TEST(Score, EveryPatternRowIsOneBarOfSixteenths) {
 }
 
 // A cut before an accent must not swallow the accent before it.
-TEST(Score, AccentsRunInOrderAndTheirCutsFollowTheAccentBefore) {
-  for (int i = 0; i < kAccentCount; ++i) {
-    SCOPED_TRACE(kAccents[i].timeS);
-    EXPECT_GT(kAccents[i].timeS, 0.0);
-    EXPECT_LT(kAccents[i].timeS, kMusicLengthS);
+TEST(Accents, RunInOrderAndTheirCutsFollowTheAccentBefore) {
+  const std::vector<Accent> accents = showAccents();
+  for (size_t i = 0; i < accents.size(); ++i) {
+    SCOPED_TRACE(accents[i].timeS);
+    EXPECT_GT(accents[i].timeS, 0.0);
+    EXPECT_LT(accents[i].timeS, kMusicLengthS);
     if (i > 0) {
-      EXPECT_GT(kAccents[i].timeS - kAccents[i].gapS, kAccents[i - 1].timeS);
+      EXPECT_GT(accents[i].timeS - accents[i].gapS, accents[i - 1].timeS);
     }
   }
+}
+
+// Every moment of the show's tables that opens while it runs has its hit
+// within 10 ms of its bound; the scene that holds the start and the end have
+// none.
+TEST(Accents, EveryMomentOfTheShowIsHit) {
+  const std::vector<Accent> accents = showAccents();
+  auto hitNear = [&](int32_t ms) {
+    return std::any_of(accents.begin(), accents.end(),
+                       [&](const Accent& a) { return std::fabs(a.timeS * 1000.0 - ms) <= 10.0; });
+  };
+  for (const Turn& turn : kTurns) EXPECT_TRUE(hitNear(turn.lo)) << turn.lo;
+  for (const Title& title : kTitles) EXPECT_TRUE(hitNear(title.lo)) << title.lo;
+  for (int i = 1; i + 1 < kSceneCount; ++i) EXPECT_TRUE(hitNear(kScenes[i].lo)) << kScenes[i].lo;
+  EXPECT_FALSE(hitNear(showEndsAtMs()));
+}
+
+// Moving a moment in the show's table moves its hit, and its cut, with it.
+TEST(Accents, AMovedMomentTakesItsHitAlong) {
+  std::vector<MomentMark> marks = showMarks();
+  const std::vector<Accent> before = accentsFor(marks);
+  const int32_t was = momentWindow(Moment::FirstDrop).lo;
+  for (MomentMark& mark : marks) {
+    if (mark.name == Moment::FirstDrop) mark.lo = was + 2000;
+  }
+  const std::vector<Accent> after = accentsFor(marks);
+  auto at = [](const std::vector<Accent>& accents, double s) {
+    return std::find_if(accents.begin(), accents.end(),
+                        [&](const Accent& a) { return std::fabs(a.timeS - s) < 1e-9; });
+  };
+  const double wasS = (was + 1) / 1000.0;
+  const auto old = at(before, wasS);
+  ASSERT_NE(old, before.end());
+  EXPECT_EQ(at(after, wasS), after.end());
+  const auto moved = at(after, wasS + 2.0);
+  ASSERT_NE(moved, after.end());
+  EXPECT_EQ(moved->flags, old->flags);
+  EXPECT_EQ(moved->gapS, old->gapS);
+  EXPECT_EQ(after.size(), before.size());
+}
+
+// Moments that land together make one hit of all their flags and the longest
+// of their cuts.
+TEST(Accents, MomentsThatLandTogetherMakeOneHit) {
+  const std::vector<Accent> alone = accentsFor({{Moment::MusicCredits, 58000}});
+  const std::vector<Accent> other = accentsFor({{Moment::FirstDrop, 58000}});
+  const std::vector<Accent> both =
+      accentsFor({{Moment::MusicCredits, 58000}, {Moment::FirstDrop, 57999}});
+  ASSERT_EQ(alone.size(), other.size());
+  ASSERT_EQ(both.size(), alone.size());
+  EXPECT_EQ(both[0].timeS, 58.0);
+  EXPECT_EQ(both[0].flags, alone[0].flags | other[0].flags);
+  EXPECT_EQ(both[0].gapS, std::max(alone[0].gapS, other[0].gapS));
 }
 
 TEST(Score, NotesLieInsideThePieceWithSaneLevels) {
@@ -64,11 +121,10 @@ TEST(Score, NotesLieInsideThePieceWithSaneLevels) {
   std::vector<Gap> gaps;
   buildScore(notes, gaps);
   ASSERT_GT(notes.size(), 1000u);
-  EXPECT_EQ(static_cast<int>(gaps.size()), [] {
-    int n = 0;
-    for (int i = 0; i < kAccentCount; ++i) n += kAccents[i].gapS > 0.0;
-    return n;
-  }());
+  const std::vector<Accent> accents = showAccents();
+  EXPECT_EQ(
+      static_cast<long>(gaps.size()),
+      std::count_if(accents.begin(), accents.end(), [](const Accent& a) { return a.gapS > 0.0; }));
   for (const Note& note : notes) {
     EXPECT_GE(note.timeS, 0.0);
     EXPECT_LT(note.timeS, kMusicLengthS);

@@ -14,7 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "assets/slots.h"
 #include "tests/tools/onset_curve.h"
+#include "timeline/moments.h"
 
 namespace {
 const std::string kShowDir = VANTOREL_SHOW_DIR;
@@ -48,11 +50,7 @@ Picture decodePng(const std::string& path) {
   return picture;
 }
 
-std::string pictureName(int slot) {
-  char name[16];
-  std::snprintf(name, sizeof name, "tex%02d.png", slot);
-  return name;
-}
+std::string pictureName(int slot) { return kSlotFiles[slot]; }
 
 struct Designed {
   uint32_t width;
@@ -62,7 +60,7 @@ struct Designed {
 
 // Indexed by slot: the sprite and the banners keep alpha; the 6:1 banners
 // are not powers of two.
-constexpr Designed kDesigned[19] = {
+constexpr Designed kDesigned[kSlotEmpty] = {
     {64, 64, true},    {64, 64, false},   {512, 256, false}, {512, 512, false},
     {128, 64, false},  {128, 64, false},  {512, 512, false}, {512, 512, false},
     {512, 512, false}, {256, 256, false}, {512, 256, false}, {128, 64, false},
@@ -75,7 +73,7 @@ bool isPowerOfTwo(uint32_t n) { return n && (n & (n - 1)) == 0; }
 TEST(GeneratedPictures, EachDecodesWithItsDesignedSizeAndAlpha) {
   int notPowerOfTwo = 0;
   int withAlpha = 0;
-  for (int slot = 0; slot < 19; ++slot) {
+  for (int slot = 0; slot < kSlotEmpty; ++slot) {
     SCOPED_TRACE(pictureName(slot));
     const Picture picture = decodePng(kShowDir + "/" + pictureName(slot));
     ASSERT_TRUE(picture.ok);
@@ -93,7 +91,7 @@ TEST(GeneratedPictures, EachDecodesWithItsDesignedSizeAndAlpha) {
 // The show blends with the default factors, so the sprite's surround is drawn
 // as it is: it must be black (and clear) at the rim, bright at the centre.
 TEST(GeneratedPictures, SpriteGlowIsBrightInTheMiddleAndBlackAtTheRim) {
-  const Picture sprite = decodePng(kShowDir + "/tex00.png");
+  const Picture sprite = decodePng(kShowDir + "/" + pictureName(kSlotParticle));
   ASSERT_TRUE(sprite.ok);
   const uint8_t* centre = sprite.at(sprite.width / 2, sprite.height / 2);
   EXPECT_GT(centre[0] + centre[1] + centre[2], 3 * 200);
@@ -107,8 +105,8 @@ TEST(GeneratedPictures, SpriteGlowIsBrightInTheMiddleAndBlackAtTheRim) {
 }
 
 TEST(GeneratedPictures, FlashCardIsAClearVariationOfTheCard) {
-  const Picture card = decodePng(kShowDir + "/tex09.png");
-  const Picture flash = decodePng(kShowDir + "/tex12.png");
+  const Picture card = decodePng(kShowDir + "/" + pictureName(kSlotEmblemCard));
+  const Picture flash = decodePng(kShowDir + "/" + pictureName(kSlotFlashCard));
   ASSERT_TRUE(card.ok && flash.ok);
   ASSERT_EQ(card.pixels.size(), flash.pixels.size());
   double difference = 0.0;
@@ -216,17 +214,26 @@ TEST_F(GeneratedMusic, EndsInAFadeToSilence) {
   EXPECT_LT(last, whole * 0.02);
 }
 
+// The times the show changes, in seconds, from the show's own table: where
+// each turn, title card and scene begins (the first scene holds the start,
+// the last is the end).
+std::vector<double> momentTimesS() {
+  std::vector<double> times;
+  for (const Turn& turn : kTurns) times.push_back(turn.lo / 1000.0);
+  for (const Title& title : kTitles) times.push_back(title.lo / 1000.0);
+  for (int i = 1; i + 1 < kSceneCount; ++i) times.push_back(kScenes[i].lo / 1000.0);
+  return times;
+}
+
 // Each moment the show changes is heard: within 50 ms of it the onset measure
 // peaks at least half as high again as the typical onset of the three
 // seconds before, so the change lands on a hit, not on a plain beat.
 TEST_F(GeneratedMusic, EveryCueLandsOnAClearOnset) {
-  constexpr double kCueTimesS[] = {5,  20, 26, 30, 36, 41,   47, 51,  57,  58,    60,  63,  65,  68,
-                                   69, 78, 80, 83, 90.5, 91, 109, 110, 122.7, 123, 132, 142, 155, 159};
   constexpr double kToleranceS = 0.05;
   constexpr double kLookBackS = 3.0;
   constexpr double kAccentRatio = 1.5;
   const std::vector<double> flux = spectralFlux(*mono);
-  for (double cue : kCueTimesS) {
+  for (double cue : momentTimesS()) {
     const double onset = peakFluxNear(flux, kRate, cue, kToleranceS);
     const double typical = medianPeakFlux(flux, kRate, cue - kLookBackS, cue - 2 * kToleranceS);
     EXPECT_GT(onset, typical * kAccentRatio)
@@ -247,7 +254,7 @@ TEST(AssetGenerator, ASecondRunWritesTheSameBytes) {
                               VANTOREL_FONT_BOLD + "\" \"" + VANTOREL_FONT_REGULAR + "\"";
   ASSERT_EQ(std::system(command.c_str()), 0);
   std::vector<std::string> names;
-  for (int slot = 0; slot < 19; ++slot) names.push_back(pictureName(slot));
+  for (int slot = 0; slot < kSlotEmpty; ++slot) names.push_back(pictureName(slot));
   names.push_back("tarrowind.mp3");
   for (const std::string& name : names) {
     SCOPED_TRACE(name);

@@ -214,8 +214,8 @@ void buildScore(std::vector<Note>& notes, std::vector<Gap>& gaps) {
     if (section.melody != kNone) addMelody(section, notes);
     addFlagged(section, notes);
   }
-  for (int i = 0; i < kAccentCount; ++i) {
-    addAccent(kAccents[i], notes);
-    if (kAccents[i].gapS > 0.0) gaps.push_back({kAccents[i].timeS - kAccents[i].gapS, kAccents[i].timeS});
+  for (const Accent& accent : showAccents()) {
+    addAccent(accent, notes);
+    if (accent.gapS > 0.0) gaps.push_back({accent.timeS - accent.gapS, accent.timeS});
   }
 }

@@ -1,12 +1,13 @@
 // The score of "Tarrowind": 120 beats a minute in A minor, a table of
-// sections (what plays from when to when) and a table of accents (the hits
-// that mark each moment the show changes). buildScore expands both into
-// notes for the mixer.
+// sections (what plays from when to when) and the accents (the hits that mark
+// each moment the show changes, synth/accents.h). buildScore expands both
+// into notes for the mixer.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "tools/assetgen/synth/accents.h"
 #include "tools/assetgen/synth/voices.h"
 
 constexpr double kBeatS = 0.5;                // 120 beats a minute
@@ -62,21 +63,6 @@ struct Section {
   uint32_t flags;
 };
 
-// Accent flags: what hits at a moment of change.
-enum : uint32_t {
-  kAccentCrash = 1u << 0,
-  kAccentImpact = 1u << 1,
-  kAccentBell = 1u << 2,   // the chord's root and fifth, as bells
-  kAccentStab = 1u << 3,   // the chord as a short bright stab
-  kAccentClap = 1u << 4,
-};
-
-struct Accent {
-  double timeS;
-  uint32_t flags;
-  double gapS;   // the whole mix falls silent for this long before the hit
-};
-
 // A stretch of silence cut into the mix, seconds.
 struct Gap {
   double startS;
@@ -117,8 +103,6 @@ extern const ArpPattern kArpPatterns[];
 extern const Melody kMelodies[];
 extern const Section kSections[];
 extern const int kSectionCount;
-extern const Accent kAccents[];
-extern const int kAccentCount;
 
 // Expands the sections and accents into notes (appended, in no particular
 // order) and the gaps the mix falls silent in.

@@ -1,6 +1,8 @@
-// The tables of the score. The show's changes (the title cards, the camera
-// turns, the scene chain and the effect cues) each get an accent and most a
-// new section, so that every change lands on the music.
+// The tables of the score. Most of the show's changes (the title cards, the
+// camera turns and the scenes) start a new section here; each also gets an
+// accent at its own time (synth/accents.cpp), so that every change lands on
+// the music. A section boundary is arrangement: it stays where it is when a
+// moment moves.
 #include "tools/assetgen/synth/score.h"
 
 const DrumPattern kDrumPatterns[kDrumStyleCount] = {
@@ -98,36 +100,3 @@ const Section kSections[] = {
     {191.0, kMusicLengthS, kDrumsNone, kNone, kBass, 6, 1800.0, kNone, kNone, kWindBed},
 };
 const int kSectionCount = sizeof kSections / sizeof kSections[0];
-
-const Accent kAccents[] = {
-    {5.0, kAccentBell | kAccentImpact | kAccentCrash, 0.0},  // the show's name appears
-    {20.0, kAccentCrash | kAccentImpact, 0.0},              // first camera turn
-    {26.0, kAccentCrash | kAccentImpact, 0.25},              // the cube and the swarm: first drop
-    {30.0, kAccentCrash, 0.0},                              // the camera turns back
-    {36.0, kAccentCrash | kAccentImpact, 0.125},              // credits, the small card
-    {41.0, kAccentCrash, 0.0},                              // camera turn, the wall moves out
-    {47.0, kAccentCrash | kAccentImpact, 0.25},              // the sphere again: second drop
-    {51.0, kAccentCrash | kAccentStab, 0.125},                            // the camera turns back
-    {57.0, kAccentImpact | kAccentCrash, 0.125},              // break: the card slides back
-    {58.0, kAccentBell | kAccentClap, 0.0},                 // credits
-    {60.0, kAccentCrash, 0.0},                              // square ribbons
-    {63.0, kAccentStab | kAccentCrash, 0.0},                // morph to the cube
-    {65.0, kAccentImpact | kAccentStab, 0.125},               // ribbons gone, morph back
-    {68.0, kAccentCrash, 0.0},                              // spectrum ribbons, closing line
-    {69.0, kAccentImpact | kAccentCrash, 0.125},              // the mesh pulses with the sound
-    {78.0, kAccentImpact | kAccentStab | kAccentCrash, 0.125},               // ribbons gone, morph back
-    {80.0, kAccentCrash | kAccentBell, 0.0},                // wave ribbons
-    {83.0, kAccentCrash | kAccentImpact, 0.0},              // the wobble
-    {90.5, kAccentStab | kAccentCrash, 0.125},                // trails, the card flashes
-    {91.0, kAccentImpact | kAccentBell | kAccentCrash, 0.125},               // breakdown
-    {109.0, kAccentCrash | kAccentImpact, 0.25},             // third drop: the sunset wall
-    {110.0, kAccentCrash, 0.0},                             // quarter turn
-    {122.7, kAccentStab | kAccentClap | kAccentCrash, 0.2},                // ribbons gone: a cut off the beat
-    {123.0, kAccentCrash | kAccentImpact, 0.06},             // the camera turns back
-    {132.0, kAccentCrash, 0.0},                             // the satellite bounces
-    {142.0, kAccentCrash | kAccentImpact, 0.0},             // quarter turn, bouncing ends
-    {155.0, kAccentCrash | kAccentImpact, 0.125},             // the cube, the build to the finale
-    {159.0, kAccentCrash | kAccentImpact, 0.25},             // the finale spins
-    {191.0, kAccentBell | kAccentImpact, 0.0},              // the last chord
-};
-const int kAccentCount = sizeof kAccents / sizeof kAccents[0];
