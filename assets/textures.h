@@ -24,5 +24,9 @@ extern TextureSlot textureSlots[kTextureSlots];
 // Runs from initGL, so again on every window re-creation.
 void loadTextures();
 
+// The picture file a slot loads, relative to the working directory; null for
+// the empty slot. The page fetches these before the show starts.
+const char* textureFileName(int slot);
+
 // The GL texture name of a slot (0 to 19); no range check.
 GLuint textureId(int32_t slot);
