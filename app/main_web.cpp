@@ -95,6 +95,9 @@ void startAnswered(int answer) {
 void filesFetched() {
   test.count = pageTestFrames(test.frames, kMaxTestFrames, &test.framesPerSecond);
   if (test.count == 0) {
+    // Decoding the music takes a few seconds: done while the viewer reads
+    // the question, the click starts the show at once.
+    audioWebPrepare(kMusicFile);
     pageAskStart(kStartQuestion, kStartCaption, startAnswered);
     return;
   }

@@ -7,6 +7,7 @@
 #include <emscripten.h>
 
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/audio_stream.h"
 #include "platform/audio_web.h"
@@ -21,6 +22,19 @@ struct WebStream {
   bool started = false;
   uint64_t heardFrame = 0;  // the last position reported; it never goes back
 };
+
+// A file decoded ahead of its open, with its Web Audio buffer kept under
+// kPreparedSlot until the open gives it its stream's slot.
+constexpr int kPreparedSlot = -1;
+constexpr size_t kMaxPath = 256;
+struct Prepared {
+  char file[kMaxPath] = {};
+  AudioFormat format;
+  int16_t* samples = nullptr;  // owned here until an open takes it
+  int error = kAudioOk;
+  bool loaded = false;  // a Web Audio buffer was made for it
+};
+Prepared prepared;
 
 bool deviceStarted = false;
 bool manualClock = false;
@@ -41,6 +55,7 @@ EM_JS(int, jsAudioLoad, (int slot, const int16_t* samples, double frames, int ch
   return Module.page.audioLoad(slot, HEAP16.subarray(samples >> 1, (samples >> 1) + frames * channels),
                                channels, rate) ? 1 : 0;
 });
+EM_JS(void, jsAudioMove, (int from, int to), { Module.page.audioMove(from, to); });
 EM_JS(int, jsAudioPlay, (int slot), { return Module.page.audioPlay(slot) ? 1 : 0; });
 // Seconds of the stream heard now; negative before it has started.
 EM_JS(double, jsAudioHeardSeconds, (int slot), { return Module.page.audioHeardSeconds(slot); });
@@ -65,6 +80,28 @@ bool playing(const WebStream& stream) {
 
 void audioWebUseManualClock() { manualClock = true; }
 
+void audioWebPrepare(const char* file) {
+  std::free(prepared.samples);
+  prepared = Prepared{};
+  if (!file || std::strlen(file) >= kMaxPath) {
+    prepared.error = kAudioErrorFileOpen;
+    return;
+  }
+  std::strcpy(prepared.file, file);
+  Mp3Decoder decoder;
+  prepared.error = mp3Open(&decoder, file);
+  if (prepared.error != kAudioOk) return;
+  prepared.format.rateHz = decoder.rateHz;
+  prepared.format.channels = decoder.channels;
+  prepared.samples = mp3DecodeAll(&decoder, &prepared.format.frames, &prepared.error);
+  mp3Close(&decoder);
+  if (!prepared.samples || manualClock) return;
+  prepared.loaded = jsAudioLoad(kPreparedSlot, prepared.samples,
+                                static_cast<double>(prepared.format.frames),
+                                static_cast<int>(prepared.format.channels),
+                                static_cast<int>(prepared.format.rateHz)) != 0;
+}
+
 int audioStartDevice(int device, uint32_t rateHz, uint32_t, void*) {
   const int check = audioCheckDeviceArgs(device, rateHz);
   if (check != kAudioOk) return audioSetError(check);
@@ -83,21 +120,20 @@ AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset, uin
   while (slot < kAudioMaxStreams && streams[slot].handle) ++slot;
   if (slot == kAudioMaxStreams) return audioSetError(kAudioErrorMemory);
 
-  Mp3Decoder decoder;
-  int error = mp3Open(&decoder, file);
-  if (error != kAudioOk) return audioSetError(error);
+  if (std::strcmp(prepared.file, file) != 0) audioWebPrepare(file);
+  if (prepared.error != kAudioOk) return audioSetError(prepared.error);
   WebStream stream;
-  stream.format.rateHz = decoder.rateHz;
-  stream.format.channels = decoder.channels;
-  stream.samples = mp3DecodeAll(&decoder, &stream.format.frames, &error);
-  mp3Close(&decoder);
-  if (!stream.samples) return audioSetError(error);
-  if (!manualClock &&
-      !jsAudioLoad(static_cast<int>(slot), stream.samples, static_cast<double>(stream.format.frames),
-                   static_cast<int>(stream.format.channels),
-                   static_cast<int>(stream.format.rateHz))) {
-    std::free(stream.samples);
-    return audioSetError(kAudioErrorMemory);
+  stream.format = prepared.format;
+  stream.samples = prepared.samples;
+  const bool loaded = prepared.loaded;
+  prepared = Prepared{};
+  if (!manualClock) {
+    if (loaded) {
+      jsAudioMove(kPreparedSlot, static_cast<int>(slot));
+    } else {
+      std::free(stream.samples);
+      return audioSetError(kAudioErrorMemory);
+    }
   }
   stream.handle = audioMakeHandle(slot);
   streams[slot] = stream;
@@ -150,6 +186,8 @@ int audioRelease() {
     std::free(stream.samples);
     stream = WebStream{};
   }
+  std::free(prepared.samples);
+  prepared = Prepared{};
   deviceStarted = false;
   return audioSetError(kAudioOk);
 }

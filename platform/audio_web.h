@@ -11,6 +11,11 @@
 // Called before audioStartDevice.
 void audioWebUseManualClock();
 
+// Decodes the file now, while the page waits for the viewer, so that opening
+// it later (from audioOpenFile, after the start click) takes no time. What a
+// later open of the same name finds is this decode, or its failure.
+void audioWebPrepare(const char* file);
+
 // Stands the stream at the given sample frame (clamped to its length); only
 // with the manual clock.
 void audioWebSetFrame(AudioStream stream, uint64_t frame);

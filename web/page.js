@@ -284,6 +284,12 @@
       }
     },
 
+    audioMove(from, to) {
+      const entry = audio.get(from);
+      audio.delete(from);
+      if (entry) audio.set(to, entry);
+    },
+
     audioPlay(slot) {
       const entry = audio.get(slot);
       if (!entry || !audioContext) return false;

@@ -2,7 +2,8 @@
 //
 //   node web/serve.js <folder> [port]
 //
-// Port 0 (the default) takes a free one. Prints the page's address once it
+// Without a port it takes 8000, or a free one when 8000 is taken; port 0
+// always takes a free one. Prints the page's address once it
 // listens. Required as a module, startServer(folder, port) resolves to the
 // listening server.
 'use strict';
@@ -19,6 +20,9 @@ const kTypes = {
   '.png': 'image/png',
   '.mp3': 'audio/mpeg',
 };
+
+// The port a page is usually looked for at.
+const kUsualPort = 8000;
 
 function startServer(folder, port = 0) {
   const root = path.resolve(folder);
@@ -58,7 +62,12 @@ if (require.main === module) {
     console.error('usage: node web/serve.js <folder> [port]');
     process.exit(2);
   }
-  startServer(folder, Number(process.argv[3] || 0)).then(
+  const port = process.argv[3];
+  const listening = port !== undefined
+    ? startServer(folder, Number(port))
+    : startServer(folder, kUsualPort).catch((error) =>
+      error.code === 'EADDRINUSE' ? startServer(folder, 0) : Promise.reject(error));
+  listening.then(
     (server) => console.log(`The show is at http://127.0.0.1:${server.address().port}/`),
     (error) => {
       console.error(`cannot serve ${folder}: ${error.message}`);
