@@ -126,7 +126,6 @@ WsWindow* wsCreateWindow(uint32_t, const char*, const char*, uint32_t, int, int,
                          WsWindow*, void*, WsInstance*, void*) {
   if (window.exists) return nullptr;
   window.exists = 1;
-  queueHead = queueCount = 0;
   int width = 0, height = 0;
   jsNewCanvas(&width, &height);
   post(kMsgSize, 0, sizeParam(width, height));
@@ -135,8 +134,9 @@ WsWindow* wsCreateWindow(uint32_t, const char*, const char*, uint32_t, int, int,
 
 int wsDestroyWindow(WsWindow* target) {
   if (target != &window || !window.exists) return 0;
+  // Messages already queued stay: a key released while the window is made
+  // anew must still reach the key table.
   window.exists = 0;
-  queueHead = queueCount = 0;
   return 1;
 }
 
