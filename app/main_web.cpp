@@ -17,6 +17,7 @@
 #include "platform/dialog.h"
 #include "platform/gfx.h"
 #include "platform/page.h"
+#include "platform/window_web.h"
 #include "timeline/director.h"
 
 namespace {
@@ -37,16 +38,23 @@ struct TestRun {
 };
 TestRun test;
 
-// One animation frame of the show: the messages waiting, then one frame.
+// Passes of the main loop one animation frame may run: every message waiting
+// (a few at most), then the one that draws.
+constexpr int kMostPassesPerFrame = 64;
+
+MainLoop loop;
+
+// One animation frame of the show: passes until one has presented a frame.
 int showFrame() {
-  ShowPass pass;
-  do {
-    pass = runShowPass();
-  } while (pass == ShowPass::kMessage);
-  if (pass == ShowPass::kIdle) return 1;
-  if (pass == ShowPass::kEnded) stopShow();
-  pageShowEnd();
-  return 0;
+  const uint64_t presented = wsWebFramesPresented();
+  for (int i = 0; i < kMostPassesPerFrame && wsWebFramesPresented() == presented; ++i) {
+    const LoopPass pass = runMainLoopPass(&loop);
+    if (pass == LoopPass::GoOn) continue;
+    if (pass == LoopPass::Done) stopShow(loop);
+    pageShowEnd();
+    return 0;
+  }
+  return 1;
 }
 
 void dispatchMessages() {
@@ -84,8 +92,7 @@ int testFrame() {
 }
 
 void startAnswered(int answer) {
-  answerStartQuestion(answer);
-  if (!startShow()) {
+  if (!startShowAnswered(answer)) {
     pageShowEnd();
     return;
   }
@@ -104,8 +111,7 @@ void filesFetched() {
   // A test page needs no sound and no click: a window, and the music
   // decoded, standing wherever the frame clock puts it.
   audioWebUseManualClock();
-  answerStartQuestion(kDialogAnswerNo);
-  if (!startShow() || !musicStream) {
+  if (!startShowAnswered(kDialogAnswerNo) || !musicStream) {
     std::printf("test: the show could not start (no window or no music)\n");
     pageShowEnd();
     return;

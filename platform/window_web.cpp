@@ -12,6 +12,7 @@
 #include "platform/gfx_webgl.h"
 #include "platform/keys.h"
 #include "platform/window_system.h"
+#include "platform/window_web.h"
 
 struct WsWindow {
   int exists;
@@ -43,11 +44,7 @@ int queueHead = 0;
 int queueCount = 0;
 bool quitPosted = false;
 int quitCode = 0;
-
-// Keys whose key-down has reached the window procedure while no frame has
-// been presented since. A key tapped within one frame (down and up queued
-// together) would otherwise be released before any frame looked at it.
-bool downUnseen[kKeyTableSize] = {};
+uint64_t framesPresented = 0;
 
 void post(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (!window.exists || queueCount == kQueueSize) return;
@@ -218,13 +215,9 @@ int wsPeekMessage(WsMessage* message, WsWindow*, uint32_t, uint32_t, uint32_t) {
     return 1;
   }
   if (queueCount == 0) return 0;
-  const WsMessage& next = queue[queueHead];
-  // A key-up waits until a frame has seen its key down.
-  if (next.message == kMsgKeyUp && downUnseen[next.wParam]) return 0;
-  *message = next;
+  *message = queue[queueHead];
   queueHead = (queueHead + 1) % kQueueSize;
   --queueCount;
-  if (message->message == kMsgKeyDown) downUnseen[message->wParam] = true;
   return 1;
 }
 
@@ -244,6 +237,8 @@ void wsPostQuit(int exitCode) {
 
 int wsSwapBuffers(WsDeviceContext*) {
   gfxWebglFlush();
-  for (bool& unseen : downUnseen) unseen = false;
+  ++framesPresented;
   return 1;
 }
+
+uint64_t wsWebFramesPresented() { return framesPresented; }
