@@ -66,6 +66,45 @@ test('the page', async (t) => {
     await page.close();
   });
 
+  await t.test('the canvas fills the window at 16:9, at the screen\'s pixel density, through resizes', async () => {
+    const { page, log } = await openPage(session);
+    await page.setViewport({ width: 800, height: 800, deviceScaleFactor: 2 });
+    await waitForState(page, 'question');
+    await page.click('#no');
+    await waitForState(page, 'running');
+    const size = () =>
+      page.evaluate(() => {
+        const canvas = document.getElementById('canvas');
+        const box = canvas.getBoundingClientRect();
+        return [box.width, box.height, canvas.width, canvas.height];
+      });
+    assert.deepStrictEqual(await size(), [800, 450, 1600, 900]);
+    await page.setViewport({ width: 1000, height: 400, deviceScaleFactor: 1.5 });
+    await page.waitForFunction(() => document.getElementById('canvas').height === 600,
+      { timeout: kPatience });
+    const [width, height, bufferWidth, bufferHeight] = await size();
+    assert.ok(Math.abs(width - 711.1) < 0.5 && height === 400, `${width} x ${height}`);
+    assert.deepStrictEqual([bufferWidth, bufferHeight], [1067, 600]);
+    assertRising(await holdSpaceFor(page, log, kClockLines));
+    await page.close();
+  });
+
+  await t.test('the full-screen button toggles; Play again asks the question anew', async () => {
+    const { page } = await openPage(session);
+    await waitForState(page, 'question');
+    await page.click('#no');
+    await waitForState(page, 'running');
+    await page.click('#fullscreen');
+    await page.waitForFunction(() => document.fullscreenElement !== null, { timeout: kPatience });
+    await page.click('#fullscreen');
+    await page.waitForFunction(() => document.fullscreenElement === null, { timeout: kPatience });
+    await page.keyboard.press('Escape');
+    await waitForState(page, 'ended');
+    await page.click('#again');
+    await waitForState(page, 'question');
+    await page.close();
+  });
+
   await t.test('without the music file: the show\'s message, then a silent clock that moves', async () => {
     const { page, log } = await openPage(session, '', {
       before: async (tab) => {
