@@ -7,6 +7,9 @@
 #include <cstdlib>
 
 namespace {
+// The most frames one test page may ask for.
+constexpr int kMostTestFrames = 64;
+
 void (*filesFetched)() = nullptr;
 void (*startAnswered)(int) = nullptr;
 int (*frameCallback)() = nullptr;
@@ -55,8 +58,8 @@ void pageRunFrames(int (*frame)()) {
 void pageShowEnd() { jsShowEnd(); }
 
 int pageTestFrames(int64_t* frames, int most, int* framesPerSecond) {
-  double asked[64];
-  if (most > 64) most = 64;
+  double asked[kMostTestFrames];
+  if (most > kMostTestFrames) most = kMostTestFrames;
   const int count = jsTestFrames(asked, most, framesPerSecond);
   for (int i = 0; i < count; ++i) frames[i] = static_cast<int64_t>(asked[i]);
   return count;
