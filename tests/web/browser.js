@@ -44,8 +44,18 @@ async function launch() {
       '--no-first-run',
     ],
   });
-  browser.on('disconnected', () => fs.rmSync(userDataDir, { recursive: true, force: true }));
-  return browser;
+  return { browser, userDataDir };
+}
+
+// The profile goes once the browser has gone; a helper process may still be
+// writing its cache for a moment, so the removal retries, and a profile left
+// behind in the temporary folder fails nothing.
+function removeProfile(userDataDir) {
+  try {
+    fs.rmSync(userDataDir, { recursive: true, force: true, maxRetries: 10, retryDelay: 100 });
+  } catch (error) {
+    console.warn(`left ${userDataDir} behind: ${error.message}`);
+  }
 }
 
 // The page's folder (./vantorel.sh web builds it into build/web).
@@ -56,13 +66,14 @@ function pageFolder() {
 // A browser and a server for one group of tests; close() ends both.
 async function openSession() {
   const server = await startServer(pageFolder());
-  const browser = await launch();
+  const { browser, userDataDir } = await launch();
   const base = `http://127.0.0.1:${server.address().port}/`;
   return {
     base,
     browser,
     async close() {
       await browser.close();
+      removeProfile(userDataDir);
       await new Promise((resolve) => server.close(resolve));
     },
   };
