@@ -4,7 +4,10 @@
 #                        (on a machine with no display it renders the show to
 #                        a video instead and says where it is)
 #   ./vantorel.sh test   installs what is missing, builds, and runs every test
-#                        (also under AddressSanitizer and UBSan, and the fuzzers)
+#                        (also under AddressSanitizer and UBSan, the fuzzers,
+#                        and the page in headless Chromium)
+#   ./vantorel.sh web    builds the show as a web page into build/web and
+#                        serves it on this machine, printing the address
 # Both work as root on a fresh Debian 12 machine; as another user they use sudo
 # for the packages.
 set -euo pipefail
@@ -19,6 +22,12 @@ build_packages=(cmake make g++ pkg-config libsdl2-dev libx11-dev libxrandr-dev l
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils
   xserver-xorg-core xserver-xorg-video-dummy imagemagick ffmpeg clang libclang-rt-14-dev)
 capture_packages=(ffmpeg)
+# The page: Emscripten, and dpkg-dev to unpack Debian's source packages of the
+# libraries it builds with emcc (web/deps.sh).
+web_packages=(emscripten dpkg-dev)
+# Its tests: Debian's headless Chromium (software WebGL), driven by
+# puppeteer-core from npm.
+web_test_packages=(chromium-headless-shell)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -44,6 +53,52 @@ configure_and_build() {
   shift
   cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
+}
+
+# An existing node and npm serve (another vendor's nodejs package, say);
+# Debian's are installed only where there are none.
+ensure_node() {
+  command -v node >/dev/null || ensure_packages nodejs
+  command -v npm >/dev/null || ensure_packages npm
+}
+
+# build_web <native build dir>: the page into build/web, with the pictures and
+# music that the native build in <dir> made.
+build_web() {
+  local native=$1
+  ensure_packages "${web_packages[@]}"
+  ensure_node
+  say "build the page"
+  cmake --build "$native" --target vantorel_assets -j "$jobs" >/dev/null
+  # Emscripten's JS optimiser needs Debian's acorn module, which lives where
+  # a node from elsewhere does not look by itself.
+  export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
+  web/deps.sh build/web-deps
+  emcmake cmake -S "$root" -B build/web-build -DCMAKE_BUILD_TYPE=Release \
+    -DVANTOREL_WEB_DEPS="$root/build/web-deps/prefix" -DVANTOREL_ASSET_DIR="$root/$native/show" \
+    -DVANTOREL_WEB_OUT="$root/build/web" >/dev/null
+  cmake --build build/web-build -j "$jobs"
+}
+
+web() {
+  ensure_packages "${build_packages[@]}"
+  cmake -S "$root" -B build/play -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_TESTS=OFF >/dev/null
+  build_web build/play
+  exec node web/serve.js build/web
+}
+
+# The page in headless Chromium: the viewer's path through it, and its frames
+# against the capture tool's.
+test_web() {
+  build_web build/test
+  ensure_packages "${web_test_packages[@]}"
+  say "test the page in headless Chromium"
+  (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
+  local file
+  for file in serve page frames; do
+    VANTOREL_CAPTURE="$root/build/test/show/vantorel-capture" VANTOREL_PAGE="$root/build/web" \
+      node --test "tests/web/$file.test.js"
+  done
 }
 
 have_display() { [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; }
@@ -80,6 +135,8 @@ run_tests() {
   configure_and_build build/test
   (cd build/test && ctest --output-on-failure -j "$jobs" --timeout 900)
 
+  test_web
+
   say "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
   configure_and_build build/asan -DVANTOREL_SANITIZE=ON
   (cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
@@ -107,8 +164,9 @@ run_tests() {
 case "${1:-}" in
   play) play ;;
   test) run_tests ;;
+  web) web ;;
   *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|test|web" >&2
     exit 2
     ;;
 esac

@@ -53,9 +53,12 @@ int toggleFullscreen() {
 }
 
 int startShow() {
-  if (dialogMessageBox(nullptr, "Would You Like to Run in FullScreen mode?", "Start Fullscreen?",
-                       kDialogYesNo | kDialogIconQuestion) == kDialogAnswerNo)
-    fullscreen = 0;
+  return startShowAnswered(
+      dialogMessageBox(nullptr, kStartQuestion, kStartCaption, kDialogYesNo | kDialogIconQuestion));
+}
+
+int startShowAnswered(int answer) {
+  if (answer == kDialogAnswerNo) fullscreen = 0;
   if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen))
     return 0;
   sysSleep(kAudioStartDelayMs);

@@ -23,10 +23,20 @@ int toggleFullscreen();
 // show must not read the run as a success.
 constexpr int kStatusNoWindow = 1;
 
+// The start-up question, asked in a dialog by startShow, and by the page's own
+// overlay in a browser.
+constexpr const char* kStartQuestion = "Would You Like to Run in FullScreen mode?";
+constexpr const char* kStartCaption = "Start Fullscreen?";
+
 // Everything before the main loop: the full-screen question, the window, the
 // pause, the music and the swarm's second placing. Returns 1, or 0 when no
 // window could be made (the dialog has said why; end with kStatusNoWindow).
 int startShow();
+
+// startShow after the question, with its answer (a dialog answer: No asks for
+// a window, anything else leaves full screen requested). The page asks the
+// question itself and starts the show with the viewer's click.
+int startShowAnswered(int answer);
 
 // What the main loop keeps between its passes: the done flag and the last
 // message taken from the queue. Owned by whoever runs the loop.

@@ -22,4 +22,8 @@ void loadTextures() {
   }
 }
 
+const char* textureFileName(int slot) {
+  return slot >= 0 && slot < kTextureSlots ? kSlotFiles[slot] : nullptr;
+}
+
 GLuint textureId(int32_t slot) { return textureSlots[slot].id; }

@@ -23,6 +23,11 @@ extern TextureSlot textureSlots[kTextureSlots];
 // Runs from initGL, so again on every window re-creation.
 void loadTextures();
 
+// The picture file a slot loads, relative to the working directory; null for
+// the empty slot and for numbers outside the table. The page fetches these
+// before the show starts.
+const char* textureFileName(int slot);
+
 // The GL texture name of a slot (kSlotParticle to kSlotEmpty); no range
 // check. Called while drawing, several times a frame.
 GLuint textureId(int32_t slot);

@@ -13,9 +13,6 @@
 #include "platform/mp3_decoder.h"
 
 namespace {
-// Frames decoded per call while a stream is read into memory.
-constexpr size_t kDecodeChunkFrames = 16384;
-
 struct OfflineStream {
   AudioStream handle = 0;  // 0 while the slot is free
   AudioFormat format;
@@ -39,26 +36,9 @@ OfflineStream* findLocked(AudioStream handle) {
 // Decodes the whole file; returns the buffer (malloc'd) or null, with the
 // format's length cut to what could be decoded.
 int16_t* decodeWhole(Mp3Decoder* decoder, AudioFormat* format, int* error) {
-  const uint64_t samples = decoder->frames * decoder->channels;
-  int16_t* buffer = static_cast<int16_t*>(std::malloc(samples * sizeof(int16_t)));
-  if (!buffer) {
-    *error = kAudioErrorMemory;
-    return nullptr;
-  }
-  uint64_t frames = 0;
-  while (frames < decoder->frames) {
-    const size_t got = mp3Decode(decoder, buffer + frames * decoder->channels, kDecodeChunkFrames);
-    if (got == 0) break;
-    frames += got;
-  }
-  if (frames == 0) {
-    std::free(buffer);
-    *error = kAudioErrorFileFormat;
-    return nullptr;
-  }
+  int16_t* buffer = mp3DecodeAll(decoder, &format->frames, error);
   format->rateHz = decoder->rateHz;
   format->channels = decoder->channels;
-  format->frames = frames;
   return buffer;
 }
 

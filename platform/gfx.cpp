@@ -1,3 +1,4 @@
+// The desktop's table: every call straight into libGL.
 #include "platform/gfx.h"
 
 const GfxCalls gfxDirect = {
@@ -5,24 +6,3 @@ const GfxCalls gfxDirect = {
   glBindTexture, glBegin, glEnd, glTexCoord2d, glVertex3f, glVertex3fv, glNormal3fv,
   glPolygonMode, glFlush,
 };
-
-const GfxCalls gfxDiscard = {
-  [](GLbitfield) {},
-  [](GLfloat, GLfloat, GLfloat, GLfloat) {},
-  [](GLenum) {},
-  [](GLenum) {},
-  [] {},
-  [](GLfloat, GLfloat, GLfloat, GLfloat) {},
-  [](GLfloat, GLfloat, GLfloat) {},
-  [](GLenum, GLuint) {},
-  [](GLenum) {},
-  [] {},
-  [](GLdouble, GLdouble) {},
-  [](GLfloat, GLfloat, GLfloat) {},
-  [](const GLfloat*) {},
-  [](const GLfloat*) {},
-  [](GLenum, GLenum) {},
-  [] {},
-};
-
-const GfxCalls* gfx = &gfxDirect;

@@ -36,6 +36,13 @@ extern const GfxCalls gfxDirect;
 // A table whose calls do nothing: frames run their updates but draw nothing.
 extern const GfxCalls gfxDiscard;
 
+// A table that draws nothing but keeps the GL state a frame leaves behind for
+// the next (blending, polygon mode, the colour, texturing, the bound texture),
+// built from gfxDirect. Frames run through it reach a later frame in the state
+// a whole run would have left there. Matrices are not kept: every frame starts
+// from the identity.
+GfxCalls gfxStateOnly();
+
 // The table in use. Owned here; swapped only between frames.
 extern const GfxCalls* gfx;
 

@@ -6,12 +6,16 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/audio.h"
 
 namespace {
 constexpr uint32_t kMaxChannels = 2;
+
+// Frames decoded per call while a whole file is read into memory.
+constexpr size_t kDecodeChunkFrames = 16384;
 
 // Byte positions of a stream reach the show as 64-bit counts but pass through
 // single precision and 32-bit milliseconds on the way: an hour of music is
@@ -132,6 +136,29 @@ size_t mp3Decode(Mp3Decoder* decoder, int16_t* out, size_t maxFrames) {
   const size_t frames = filled / frameBytes;
   decoder->decodedFrames += frames;
   return frames;
+}
+
+int16_t* mp3DecodeAll(Mp3Decoder* decoder, uint64_t* frames, int* error) {
+  *frames = 0;
+  const uint64_t samples = decoder->frames * decoder->channels;
+  int16_t* buffer = static_cast<int16_t*>(std::malloc(samples * sizeof(int16_t)));
+  if (!buffer) {
+    *error = kAudioErrorMemory;
+    return nullptr;
+  }
+  uint64_t done = 0;
+  while (done < decoder->frames) {
+    const size_t got = mp3Decode(decoder, buffer + done * decoder->channels, kDecodeChunkFrames);
+    if (got == 0) break;
+    done += got;
+  }
+  if (done == 0) {
+    std::free(buffer);
+    *error = kAudioErrorFileFormat;
+    return nullptr;
+  }
+  *frames = done;
+  return buffer;
 }
 
 int mp3Rewind(Mp3Decoder* decoder) {

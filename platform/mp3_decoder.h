@@ -34,6 +34,12 @@ int mp3Open(Mp3Decoder* decoder, const char* path);
 // more than `frames` in total.
 size_t mp3Decode(Mp3Decoder* decoder, int16_t* out, size_t maxFrames);
 
+// Decodes the whole open file into a new malloc'd buffer of interleaved
+// samples (the caller frees it) and closes nothing. Sets *frames to the frames
+// decoded (fewer than `frames` when the file ends early). Returns null with
+// kAudioErrorMemory or kAudioErrorFileFormat (nothing decodable) in *error.
+int16_t* mp3DecodeAll(Mp3Decoder* decoder, uint64_t* frames, int* error);
+
 // Goes back to the first frame of the music. Returns 1, or 0 when the file
 // cannot be read again.
 int mp3Rewind(Mp3Decoder* decoder);

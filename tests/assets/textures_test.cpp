@@ -80,6 +80,16 @@ TEST_F(TextureTable, EveryFileLoadsIntoItsOwnSlot) {
   expectSlotEmpty(kEmptySlot);
 }
 
+// The names the page fetches before the show are the files the table loads.
+TEST(TextureFileNames, NameWhatEachSlotLoadsAndNothingElse) {
+  for (int slot = 0; slot < kNamedSlots; ++slot) {
+    EXPECT_STREQ(textureFileName(slot), slotFile(slot).c_str());
+  }
+  EXPECT_EQ(textureFileName(kEmptySlot), nullptr);
+  EXPECT_EQ(textureFileName(-1), nullptr);
+  EXPECT_EQ(textureFileName(kTextureSlots), nullptr);
+}
+
 // Pictures are drawn clamped at their edges, filtered linearly both ways, and
 // from level 0 alone: no mipmaps are made.
 TEST_F(TextureTable, EveryTextureIsClampedLinearAndWithoutMipmaps) {

@@ -99,8 +99,39 @@ TEST_P(Mp3DecoderFormats, RewindDecodesTheSameSamplesAgain) {
   EXPECT_LE(largest, 2);
 }
 
+TEST_P(Mp3DecoderFormats, DecodingAllAtOnceGivesTheSameSamplesAsDecodingInSteps) {
+  const MusicFormat format = GetParam();
+  const std::string path = writeMusic("whole.mp3", format, chirpPcm(format, oneSecond(format)));
+  OpenDecoder stepwise;
+  ASSERT_EQ(mp3Open(&stepwise.decoder, path.c_str()), kAudioOk);
+  const std::vector<int16_t> steps = decodeAll(&stepwise.decoder);
+
+  OpenDecoder whole;
+  ASSERT_EQ(mp3Open(&whole.decoder, path.c_str()), kAudioOk);
+  uint64_t frames = 0;
+  int error = kAudioOk;
+  int16_t* samples = mp3DecodeAll(&whole.decoder, &frames, &error);
+  ASSERT_NE(samples, nullptr);
+  EXPECT_EQ(error, kAudioOk);
+  EXPECT_EQ(frames, oneSecond(format));
+  ASSERT_EQ(frames * format.channels, steps.size());
+  EXPECT_TRUE(std::equal(steps.begin(), steps.end(), samples));
+  std::free(samples);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllFormats, Mp3DecoderFormats, ::testing::ValuesIn(kMusicFormats),
                          [](const auto& param) { return musicFormatName(param.param); });
+
+TEST(Mp3Decoder, DecodingAllOfAnEmptyDecoderGivesNothingAndSaysSo) {
+  Mp3Decoder decoder;
+  uint64_t frames = 7;
+  int error = kAudioOk;
+  int16_t* samples = mp3DecodeAll(&decoder, &frames, &error);
+  EXPECT_EQ(samples, nullptr);
+  EXPECT_EQ(frames, 0u);
+  EXPECT_NE(error, kAudioOk);
+  std::free(samples);
+}
 
 TEST(Mp3Decoder, ClosingAnEmptyDecoderIsHarmless) {
   Mp3Decoder decoder;

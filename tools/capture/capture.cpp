@@ -21,21 +21,9 @@
 namespace {
 constexpr int64_t kMsPerSecond = 1000;
 
-// Frames before a capture's start run their updates through this table. It
-// draws nothing but keeps the GL state that a frame leaves behind for the
-// next (blending, polygon mode, the colour, the bound texture), so the first
-// drawn frame starts from the state a whole run would have left. Matrices
-// are not kept: every frame starts from the identity.
+// Frames before a capture's start run their updates through this table: it
+// draws nothing but keeps the state each frame leaves for the next.
 GfxCalls fastForwardCalls;
-
-void buildFastForwardCalls() {
-  fastForwardCalls = gfxDiscard;
-  fastForwardCalls.color4f = gfxDirect.color4f;
-  fastForwardCalls.enable = gfxDirect.enable;
-  fastForwardCalls.disable = gfxDirect.disable;
-  fastForwardCalls.bindTexture = gfxDirect.bindTexture;
-  fastForwardCalls.polygonMode = gfxDirect.polygonMode;
-}
 
 struct Run {
   const CaptureOutput* output = nullptr;
@@ -161,7 +149,7 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
   run.output = &output;
   run.width = options.width;
   run.height = options.height;
-  buildFastForwardCalls();
+  fastForwardCalls = gfxStateOnly();
   if (!output.open(options, music, spans[0].first)) return kCaptureFailed;
   const size_t frameBytes = static_cast<size_t>(options.width) *
                             static_cast<size_t>(options.height) *

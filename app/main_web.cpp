@@ -1,0 +1,142 @@
+// vantorel in a browser: the same show as on the desktop, run by the page one
+// pass of the main loop per animation frame.
+//
+// The page fetches the show's files into the working directory, asks the
+// start-up question with its own overlay, and then calls the show once per
+// animation frame until it is over. In test mode (?frame=N,...&fps=F) it
+// draws the frames asked for on the capture tool's frame clock instead: frame
+// n stands the music at sample floor(n * rate / F), and every frame before it
+// runs its updates without drawing, so frame n is what the capture draws.
+#include <cstdint>
+#include <cstdio>
+
+#include "app/show.h"
+#include "app/window.h"
+#include "assets/textures.h"
+#include "music/clock.h"
+#include "platform/audio_web.h"
+#include "platform/dialog.h"
+#include "platform/gfx.h"
+#include "platform/page.h"
+#include "platform/window_web.h"
+#include "timeline/director.h"
+
+namespace {
+// The most frames one test page draws.
+constexpr int kMaxTestFrames = 32;
+// Frames run without drawing per animation frame while a test fast-forwards:
+// enough to reach the end of the show in well under a minute, few enough that
+// the page stays responsive.
+constexpr int kFastForwardPerAnimationFrame = 200;
+
+struct TestRun {
+  int64_t frames[kMaxTestFrames] = {};
+  int count = 0;
+  int next = 0;  // the next entry of `frames` to draw
+  int framesPerSecond = 0;
+  int64_t frame = 0;  // the next frame to run
+  bool ended = false;  // a frame reported the show's end
+  GfxCalls stateOnly{};
+};
+TestRun test;
+
+// Passes of the main loop one animation frame may run: every message waiting
+// (a few at most), then the one that draws.
+constexpr int kMostPassesPerFrame = 64;
+
+MainLoop loop;
+
+// One animation frame of the show: passes until one has presented a frame.
+int showFrame() {
+  const uint64_t presented = wsWebFramesPresented();
+  for (int i = 0; i < kMostPassesPerFrame && wsWebFramesPresented() == presented; ++i) {
+    const LoopPass pass = runMainLoopPass(&loop);
+    if (pass == LoopPass::GoOn) continue;
+    if (pass == LoopPass::Done) stopShow(loop);
+    pageShowEnd();
+    return 0;
+  }
+  return 1;
+}
+
+void dispatchMessages() {
+  WsMessage message{};
+  while (wsPeekMessage(&message, nullptr, 0, 0, kPeekRemove)) {
+    if (message.message == kMsgQuit) continue;
+    wsTranslateMessage(&message);
+    wsDispatchMessage(&message);
+  }
+}
+
+// One animation frame of a test: runs frames without drawing until the next
+// frame asked for, draws it and hands it to the page.
+int testFrame() {
+  dispatchMessages();
+  const uint32_t rate = audioWebRate(musicStream);
+  for (int step = 0; step < kFastForwardPerAnimationFrame && test.next < test.count; ++step) {
+    const int64_t frame = test.frame++;
+    const bool drawn = frame == test.frames[test.next];
+    audioWebSetFrame(musicStream, static_cast<uint64_t>(frame) * rate /
+                                      static_cast<uint64_t>(test.framesPerSecond));
+    gfx = drawn ? &gfxDirect : &test.stateOnly;
+    const int goesOn = renderFrame();
+    gfx = &gfxDirect;
+    // A frame past the show's end reports it and is never drawn, as in the
+    // capture: the test ends there.
+    if (!goesOn) {
+      test.ended = true;
+      break;
+    }
+    if (drawn) {
+      wsSwapBuffers(deviceContext);
+      pagePublishFrame(frame);
+      ++test.next;
+      break;
+    }
+  }
+  if (test.next < test.count && !test.ended) return 1;
+  pageShowEnd();
+  return 0;
+}
+
+void startAnswered(int answer) {
+  if (!startShowAnswered(answer)) {
+    pageShowEnd();
+    return;
+  }
+  pageRunFrames(showFrame);
+}
+
+void filesFetched() {
+  test.count = pageTestFrames(test.frames, kMaxTestFrames, &test.framesPerSecond);
+  if (test.count == 0) {
+    // Decoding the music takes a few seconds: done while the viewer reads
+    // the question, the click starts the show at once.
+    audioWebPrepare(kMusicFile);
+    pageAskStart(kStartQuestion, kStartCaption, startAnswered);
+    return;
+  }
+  // A test page needs no sound and no click: a window, and the music
+  // decoded, standing wherever the frame clock puts it.
+  audioWebUseManualClock();
+  if (!startShowAnswered(kDialogAnswerNo) || !musicStream) {
+    std::printf("test: the show could not start (no window or no music)\n");
+    pageShowEnd();
+    return;
+  }
+  test.stateOnly = gfxStateOnly();
+  pageRunFrames(testFrame);
+}
+}  // namespace
+
+int main() {
+  // The pictures of every slot, then the music.
+  static const char* names[kTextureSlots + 1];
+  int count = 0;
+  for (int slot = 0; slot < kTextureSlots; ++slot) {
+    if (textureFileName(slot)) names[count++] = textureFileName(slot);
+  }
+  names[count++] = kMusicFile;
+  pageFetchFiles(names, count, filesFetched);
+  return 0;
+}

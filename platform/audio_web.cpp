@@ -1,0 +1,209 @@
+// The audio layer in a browser. Each stream is decoded whole when it is
+// opened, with the same decoder as on the desktop (libmpg123, gapless), and
+// handed to Web Audio as one buffer. The heard position is read from the
+// audio context's output clock: the context time being heard now, less the
+// time the stream started at. The spectrum is taken from the decoded samples
+// at that position, as the other back-ends take it.
+#include <emscripten.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/audio_stream.h"
+#include "platform/audio_web.h"
+#include "platform/fft.h"
+#include "platform/mp3_decoder.h"
+
+namespace {
+struct WebStream {
+  AudioStream handle = 0;  // 0 while the slot is free
+  AudioFormat format;
+  int16_t* samples = nullptr;  // the whole stream, interleaved; owned here
+  bool started = false;
+  uint64_t heardFrame = 0;  // the last position reported; it never goes back
+};
+
+// A file decoded ahead of its open, with its Web Audio buffer kept under
+// kPreparedSlot until the open gives it its stream's slot.
+constexpr int kPreparedSlot = -1;
+constexpr size_t kMaxPath = 256;
+struct Prepared {
+  char file[kMaxPath] = {};
+  AudioFormat format;
+  int16_t* samples = nullptr;  // owned here until an open takes it
+  int error = kAudioOk;
+  bool loaded = false;  // a Web Audio buffer was made for it
+};
+Prepared prepared;
+
+bool deviceStarted = false;
+bool manualClock = false;
+WebStream streams[kAudioMaxStreams];
+
+WebStream* find(AudioStream handle) {
+  const int slot = audioHandleSlot(handle);
+  if (slot < 0 || streams[slot].handle != handle) return nullptr;
+  return &streams[slot];
+}
+}  // namespace
+
+// The page makes the audio context during the start click (browsers let
+// sound start only from a user's action); 0 when it has none.
+EM_JS(int, jsAudioReady, (), { return Module.page.audioReady() ? 1 : 0; });
+// Hands interleaved 16-bit samples to a Web Audio buffer for slot `slot`.
+EM_JS(int, jsAudioLoad, (int slot, const int16_t* samples, double frames, int channels, int rate), {
+  return Module.page.audioLoad(slot, HEAP16.subarray(samples >> 1, (samples >> 1) + frames * channels),
+                               channels, rate) ? 1 : 0;
+});
+EM_JS(void, jsAudioMove, (int from, int to), { Module.page.audioMove(from, to); });
+EM_JS(int, jsAudioPlay, (int slot), { return Module.page.audioPlay(slot) ? 1 : 0; });
+// Seconds of the stream heard now; negative before it has started.
+EM_JS(double, jsAudioHeardSeconds, (int slot), { return Module.page.audioHeardSeconds(slot); });
+EM_JS(void, jsAudioStopAll, (), { Module.page.audioStopAll(); });
+
+namespace {
+// Reads the context's clock into the stream's heard frame, never backwards
+// and never past the end.
+void readClock(WebStream& stream) {
+  if (manualClock || !stream.started) return;
+  const double seconds = jsAudioHeardSeconds(audioHandleSlot(stream.handle));
+  if (!(seconds > 0.0)) return;
+  uint64_t frame = static_cast<uint64_t>(seconds * stream.format.rateHz);
+  if (frame > stream.format.frames) frame = stream.format.frames;
+  if (frame > stream.heardFrame) stream.heardFrame = frame;
+}
+
+bool playing(const WebStream& stream) {
+  return stream.started && stream.heardFrame < stream.format.frames;
+}
+}  // namespace
+
+void audioWebUseManualClock() { manualClock = true; }
+
+void audioWebPrepare(const char* file) {
+  std::free(prepared.samples);
+  prepared = Prepared{};
+  if (!file || std::strlen(file) >= kMaxPath) {
+    prepared.error = kAudioErrorFileOpen;
+    return;
+  }
+  std::strcpy(prepared.file, file);
+  Mp3Decoder decoder;
+  prepared.error = mp3Open(&decoder, file);
+  if (prepared.error != kAudioOk) return;
+  prepared.format.rateHz = decoder.rateHz;
+  prepared.format.channels = decoder.channels;
+  prepared.samples = mp3DecodeAll(&decoder, &prepared.format.frames, &prepared.error);
+  mp3Close(&decoder);
+  if (!prepared.samples || manualClock) return;
+  prepared.loaded = jsAudioLoad(kPreparedSlot, prepared.samples,
+                                static_cast<double>(prepared.format.frames),
+                                static_cast<int>(prepared.format.channels),
+                                static_cast<int>(prepared.format.rateHz)) != 0;
+}
+
+int audioStartDevice(int device, uint32_t rateHz, uint32_t, void*) {
+  const int check = audioCheckDeviceArgs(device, rateHz);
+  if (check != kAudioOk) return audioSetError(check);
+  if (deviceStarted) return audioSetError(kAudioErrorAlreadyStarted);
+  if (!manualClock && !jsAudioReady()) return audioSetError(kAudioErrorNoDevice);
+  deviceStarted = true;
+  return audioSetError(kAudioOk);
+}
+
+AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset, uint64_t length,
+                          uint32_t) {
+  if (!deviceStarted) return audioSetError(kAudioErrorInit);
+  const int check = audioCheckOpenArgs(fromMemory, file, offset, length);
+  if (check != kAudioOk) return audioSetError(check);
+  uint32_t slot = 0;
+  while (slot < kAudioMaxStreams && streams[slot].handle) ++slot;
+  if (slot == kAudioMaxStreams) return audioSetError(kAudioErrorMemory);
+
+  if (std::strcmp(prepared.file, file) != 0) audioWebPrepare(file);
+  if (prepared.error != kAudioOk) return audioSetError(prepared.error);
+  WebStream stream;
+  stream.format = prepared.format;
+  stream.samples = prepared.samples;
+  const bool loaded = prepared.loaded;
+  prepared = Prepared{};
+  if (!manualClock) {
+    if (loaded) {
+      jsAudioMove(kPreparedSlot, static_cast<int>(slot));
+    } else {
+      std::free(stream.samples);
+      return audioSetError(kAudioErrorMemory);
+    }
+  }
+  stream.handle = audioMakeHandle(slot);
+  streams[slot] = stream;
+  audioSetError(kAudioOk);
+  return stream.handle;
+}
+
+int audioPlay(AudioStream handle, int restart) {
+  WebStream* stream = find(handle);
+  if (!stream) return audioSetError(kAudioErrorHandle);
+  readClock(*stream);
+  if (stream->started && !restart && playing(*stream)) return audioSetError(kAudioOk);
+  if (!manualClock && !jsAudioPlay(audioHandleSlot(handle))) return audioSetError(kAudioErrorUnknown);
+  stream->heardFrame = 0;
+  stream->started = true;
+  return audioSetError(kAudioOk);
+}
+
+uint64_t audioPosition(AudioStream handle, uint32_t mode) {
+  WebStream* stream = find(handle);
+  if (stream) readClock(*stream);
+  return audioReplyPosition(stream ? &stream->format : nullptr, mode,
+                            stream ? stream->heardFrame : 0);
+}
+
+double audioBytesToSeconds(AudioStream handle, uint64_t bytes) {
+  const WebStream* stream = find(handle);
+  return audioReplySeconds(stream ? &stream->format : nullptr, bytes);
+}
+
+int32_t audioGetData(AudioStream handle, void* buffer, uint32_t request) {
+  WebStream* stream = find(handle);
+  if (stream) readClock(*stream);
+  const int check = audioCheckDataRead(stream ? &stream->format : nullptr, buffer, request,
+                                       stream && playing(*stream));
+  if (check != kAudioOk) {
+    audioSetError(check);
+    return -1;
+  }
+  float window[kFftSize];
+  const AudioFormat& format = stream->format;
+  const AudioPcmRing whole{stream->samples, format.frames, format.channels, 0, format.frames};
+  audioTakeWindow(whole, stream->heardFrame, window);
+  return audioReplyData(format, window, buffer);
+}
+
+int audioRelease() {
+  if (!manualClock) jsAudioStopAll();
+  for (WebStream& stream : streams) {
+    std::free(stream.samples);
+    stream = WebStream{};
+  }
+  std::free(prepared.samples);
+  prepared = Prepared{};
+  deviceStarted = false;
+  return audioSetError(kAudioOk);
+}
+
+void audioWebSetFrame(AudioStream handle, uint64_t frame) {
+  WebStream* stream = find(handle);
+  if (!stream) {
+    audioSetError(kAudioErrorHandle);
+    return;
+  }
+  stream->heardFrame = frame < stream->format.frames ? frame : stream->format.frames;
+  audioSetError(kAudioOk);
+}
+
+uint32_t audioWebRate(AudioStream handle) {
+  const WebStream* stream = find(handle);
+  audioSetError(stream ? kAudioOk : kAudioErrorHandle);
+  return stream ? stream->format.rateHz : 0;
+}

@@ -1,0 +1,24 @@
+// Extras of the browser's audio back-end (audio_web.cpp).
+#pragma once
+
+#include <cstdint>
+
+#include "platform/audio.h"
+
+// From now on the layer plays no sound and needs no Web Audio: every stream
+// stands wherever audioWebSetFrame puts it, as the offline back-end's do. For
+// the page's test mode, which draws chosen frames at exact music times.
+// Called before audioStartDevice.
+void audioWebUseManualClock();
+
+// Decodes the file now, while the page waits for the viewer, so that opening
+// it later (from audioOpenFile, after the start click) takes no time. What a
+// later open of the same name finds is this decode, or its failure.
+void audioWebPrepare(const char* file);
+
+// Stands the stream at the given sample frame (clamped to its length); only
+// with the manual clock.
+void audioWebSetFrame(AudioStream stream, uint64_t frame);
+
+// The stream's own sample rate (Hz); 0 for a bad handle.
+uint32_t audioWebRate(AudioStream stream);

@@ -1,0 +1,34 @@
+// The page around the show in a browser: its files, its start overlay, its
+// animation frames, its message and end screens, and its test mode. The web
+// entry point drives the show through these; page_web.cpp implements them
+// over the page's own script (web/page.js). Everything runs on the page's one
+// thread; each call returns at once and its callback comes later.
+#pragma once
+
+#include <cstdint>
+
+// Fetches the named files (relative to the page) into the working directory,
+// then calls `done`. A file that cannot be fetched is left absent, as a
+// missing file on disk is.
+void pageFetchFiles(const char* const* names, int count, void (*done)());
+
+// Shows the start overlay with the question's text and caption and Yes and No
+// buttons. The click calls `answered` with kDialogAnswerYes or
+// kDialogAnswerNo while the click is being handled, so the show may still
+// take the full screen and start its sound there.
+void pageAskStart(const char* text, const char* caption, void (*answered)(int answer));
+
+// Calls `frame` once per animation frame of the page, from the next one on
+// (and once no message is left open on the page), until it returns 0.
+void pageRunFrames(int (*frame)());
+
+// Shows the end screen with its "Play again" button.
+void pageShowEnd();
+
+// Test mode, asked for by the page's address (?frame=N,M,...&fps=F): writes
+// up to `most` frame numbers (ascending) and the frames per second; returns
+// how many frames were asked for, 0 when the page is not in test mode.
+int pageTestFrames(int64_t* frames, int most, int* framesPerSecond);
+
+// Hands the picture now on the canvas to the page as frame `frame` of a test.
+void pagePublishFrame(int64_t frame);

@@ -1,0 +1,64 @@
+# The show in a browser: the show's own sources with the browser's back-ends,
+# built by Emscripten into a page. Included by the top-level CMakeLists.txt
+# when it runs under emcmake; ./vantorel.sh web drives it.
+
+set(VANTOREL_WEB_DEPS "" CACHE PATH
+  "Debian's zlib, libpng, libmpg123, KissFFT and GLU built with emcc (web/deps.sh)")
+set(VANTOREL_ASSET_DIR "" CACHE PATH
+  "A desktop build's show folder, with the pictures and the music the build made")
+set(VANTOREL_WEB_OUT ${CMAKE_BINARY_DIR}/page CACHE PATH "Where the page is written")
+if(NOT EXISTS "${VANTOREL_WEB_DEPS}/lib/libmpg123.a")
+  message(FATAL_ERROR "VANTOREL_WEB_DEPS must name what web/deps.sh built")
+endif()
+
+add_executable(vantorel
+  app/main_web.cpp
+  ${VANTOREL_SHOW_SOURCES}
+  platform/gfx_webgl.cpp
+  platform/keys.cpp
+  platform/window_web.cpp
+  platform/dialog_web.cpp
+  platform/sys_web.cpp
+  platform/page_web.cpp
+  platform/audio_web.cpp
+  platform/audio_stream.cpp
+  platform/mp3_decoder.cpp
+  platform/fft.cpp
+)
+target_include_directories(vantorel PRIVATE ${CMAKE_SOURCE_DIR} ${VANTOREL_WEB_DEPS}/include)
+target_compile_options(vantorel PRIVATE -O2)
+foreach(library png z mpg123 kissfft-float GLU)
+  target_link_libraries(vantorel PRIVATE ${VANTOREL_WEB_DEPS}/lib/lib${library}.a)
+endforeach()
+# WebGL 2 only (the GL back-end's shader and 32-bit indices need it); memory
+# starts with room for the tables and the decoded music (about 35 MB); the files the page fetches live
+# in the module's in-memory file system.
+target_link_options(vantorel PRIVATE -O2 -sENVIRONMENT=web -sMIN_WEBGL_VERSION=2
+  -sMAX_WEBGL_VERSION=2 -sINITIAL_MEMORY=96MB -sALLOW_MEMORY_GROWTH=1 -sFORCE_FILESYSTEM=1
+  -sEXPORTED_RUNTIME_METHODS=FS -sEXIT_RUNTIME=0)
+set_target_properties(vantorel PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${VANTOREL_WEB_OUT})
+
+set(page_files index.html page.js page.css)
+set(asset_names)
+foreach(slot RANGE 0 18)
+  string(LENGTH "${slot}" digits)
+  if(digits EQUAL 1)
+    set(slot "0${slot}")
+  endif()
+  list(APPEND asset_names tex${slot}.png)
+endforeach()
+list(APPEND asset_names tarrowind.mp3)
+set(copied)
+foreach(file ${page_files})
+  add_custom_command(OUTPUT ${VANTOREL_WEB_OUT}/${file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/web/${file} ${VANTOREL_WEB_OUT}/${file}
+    DEPENDS ${CMAKE_SOURCE_DIR}/web/${file} VERBATIM)
+  list(APPEND copied ${VANTOREL_WEB_OUT}/${file})
+endforeach()
+foreach(file ${asset_names})
+  add_custom_command(OUTPUT ${VANTOREL_WEB_OUT}/${file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${VANTOREL_ASSET_DIR}/${file} ${VANTOREL_WEB_OUT}/${file}
+    DEPENDS ${VANTOREL_ASSET_DIR}/${file} VERBATIM)
+  list(APPEND copied ${VANTOREL_WEB_OUT}/${file})
+endforeach()
+add_custom_target(vantorel_page ALL DEPENDS ${copied})
