@@ -282,24 +282,43 @@ mode_is() { [ "$(current_mode)" = "$1" ]; }
 # nor another test's).
 app_process() { pgrep -P "$app_pid" -f "^$VANTOREL\$"; }
 
-# shoot NAME: a screenshot of the whole screen into the scratch folder, and
-# the music clock at that moment (the first line printed once Space is down),
-# in $work/NAME.clock.
-shoot() {
-  local before
-  before=$(clock_lines)
+# last_clock: the last clock line vantorel has printed, or -1 before any.
+last_clock() {
+  local line
+  line=$(tail -n 1 "$work/out.txt")
+  echo "${line:--1}"
+}
+clock_reached() { (($(last_clock) >= $1)); }
+
+# shoot_at NAME MS: a screenshot of the whole screen once the music clock has
+# reached MS. Space is held from two seconds before, so the show prints its
+# clock every frame and the moment is caught from those lines alone. The
+# shot lies between $work/NAME.clock, the last clock printed before it, and
+# $work/NAME.clock_after, the first printed after it.
+shoot_at() {
+  local lines
+  wait_music $(($2 - 2000))
   focus Vantorel >/dev/null
   xdotool keydown space
+  wait_for "the music clock did not reach $2 ms" clock_reached "$2"
+  last_clock >"$work/$1.clock"
+  lines=$(clock_lines)
   import -window root "$work/$1.png"
-  wait_for "no clock printed while taking $1" more_lines_than "$before"
+  wait_for "no clock printed after taking $1" more_lines_than "$lines"
   xdotool keyup space
-  tail -n +$((before + 1)) "$work/out.txt" | head -n 1 >"$work/$1.clock"
-  echo "$1 at $(cat "$work/$1.clock") ms" >&2
+  tail -n +$((lines + 1)) "$work/out.txt" | head -n 1 >"$work/$1.clock_after"
+  echo "$1 between $(clock_of "$1") and $(cat "$work/$1.clock_after") ms" >&2
   [ -n "${E2E_KEEP_SHOTS:-}" ] && cp "$work/$1.png" "$E2E_KEEP_SHOTS/" || true
 }
 
-# clock_of NAME: the music time of a screenshot.
+# clock_of NAME: the music time just before a screenshot.
 clock_of() { cat "$work/$1.clock"; }
+
+# shot_within NAME LO HI: whether the whole screenshot was taken within
+# LO..HI ms of music.
+shot_within() {
+  between "$(clock_of "$1")" "$2" "$3" && between "$(cat "$work/$1.clock_after")" "$2" "$3"
+}
 
 # brightness NAME WxH+X+Y: mean grey level (0..1) of a region of a screenshot.
 brightness() {

@@ -20,9 +20,8 @@ wait_window Vantorel >/dev/null
 
 # The reveal, under the first title: the lower half of the sphere has been
 # built, its upper half not yet; the title banner is up.
-wait_music 7500
-shoot reveal
-between "$(clock_of reveal)" 6000 9900 || fail "reveal shot at $(clock_of reveal) ms"
+shoot_at reveal 7500
+shot_within reveal 6000 9900 || fail "the reveal shot lies outside 6000..9900 ms"
 # (The one-row scan strip may cross either region.)
 above "$(brightness reveal 120x60+580+430)" 0.3 || fail "no lower half of the sphere"
 above 0.15 "$(brightness reveal 120x50+580+250)" || fail "the upper half is already built"
@@ -34,9 +33,8 @@ above "$(brightness reveal 300x40+490+50)" 0.15 || fail "no title banner"
 wait_music 31000
 press Vantorel F1
 wait_fullscreen Vantorel
-wait_music 37000
-shoot cube
-between "$(clock_of cube)" 36000 40999 || fail "cube shot at $(clock_of cube) ms"
+shoot_at cube 38000
+shot_within cube 36000 40999 || fail "the cube shot lies outside 36000..40999 ms"
 above "$(brightness cube 200x200+540+260)" 0.03 || fail "nothing at the centre"
 # The sphere's outline is 174 pixels round the centre; however it turns, the
 # cube reaches at least 217 pixels out on one side.
@@ -44,19 +42,16 @@ above "$(brightness cube 60x320+830+200)" 0.03 ||
   above "$(brightness cube 60x320+390+200)" 0.03 || fail "no cube corner beyond the sphere's outline"
 
 # Square-wave ribbons, right of the mesh, in their own colours.
-wait_music 60500
-shoot ribbons
-between "$(clock_of ribbons)" 60000 62999 || fail "ribbon shot at $(clock_of ribbons) ms"
+shoot_at ribbons 60700
+shot_within ribbons 60000 62999 || fail "the ribbon shot lies outside 60000..62999 ms"
 ribbon_pixels=$(($(colour_count ribbons 170x60+760+320 225,100,225) +
   $(colour_count ribbons 170x60+760+320 100,255,100)))
 [ "$ribbon_pixels" -ge 20 ] || fail "only $ribbon_pixels ribbon pixels"
 
 # The finale: the effect space spins, so two moments a second apart differ.
-wait_music 170000
-shoot finale1
-wait_music $(($(clock_of finale1) + 1000))
-shoot finale2
-between "$(clock_of finale1)" 159000 195999 || fail "finale shot at $(clock_of finale1) ms"
+shoot_at finale1 170000
+shoot_at finale2 $(($(cat "$work/finale1.clock_after") + 1000))
+shot_within finale1 159000 195999 || fail "the first finale shot lies outside the finale"
 # (compare exits 1 when the pictures differ, which is what is wanted here.)
 difference=$({ compare -metric RMSE "$work/finale1.png" "$work/finale2.png" null: 2>&1 || true; } |
   sed -E 's/.*\(([0-9.e-]+)\).*/\1/')
