@@ -25,6 +25,7 @@ enum AudioErrorCode : int {
   kAudioErrorFileOpen = 2,
   kAudioErrorHandle = 5,
   kAudioErrorFormat = 6,
+  kAudioErrorPosition = 7,
   kAudioErrorInit = 8,
   kAudioErrorAlreadyStarted = 14,
   kAudioErrorIllegalParam = 20,
@@ -68,12 +69,36 @@ AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset,
                           uint64_t length, uint32_t flags);
 
 // Starts (or resumes) the stream; restart nonzero starts it from byte 0, and
-// so does playing a stream that has played out. Returns nonzero on success.
+// so does playing a stream that has played out. A stream stood at a position
+// by audioSetPosition plays from there. Returns nonzero on success.
 int audioPlay(AudioStream stream, int restart);
 
+// Moves the stream to a byte position (mode kAudioPositionBytes), rounded
+// down to a whole sample frame. A playing stream plays on from there. Any
+// other stands there until audioPlay plays it on: meanwhile its heard
+// position is that position and its spectrum the window that ends there, as
+// for a playing stream. A stream moved to its very end has played out.
+// Returns, nonzero, once the samples there are decoded; or 0 with
+// kAudioErrorHandle, kAudioErrorNotAvailable for another mode, or
+// kAudioErrorPosition for a position past the end (or one the file cannot be
+// read at).
+int audioSetPosition(AudioStream stream, uint64_t position, uint32_t mode);
+
+// A stream's own format: its decoded PCM's sample rate, channel count and
+// length in sample frames (a frame is 2 bytes per channel).
+struct AudioStreamInfo {
+  uint32_t rateHz = 0;
+  uint32_t channels = 0;
+  uint64_t frames = 0;
+};
+
+// Fills *info with the stream's format. Returns nonzero, or 0 with
+// kAudioErrorHandle, or kAudioErrorIllegalParam for a null info.
+int audioGetInfo(AudioStream stream, AudioStreamInfo* info);
+
 // The byte position of the sample being heard now (mode kAudioPositionBytes):
-// it never goes back (except when a restart takes it to 0) and never passes
-// the stream's length. Returns kAudioPositionFailed on error: kAudioErrorHandle, or
+// it never goes back (except when a restart or audioSetPosition moves it) and
+// never passes the stream's length. Returns kAudioPositionFailed on error: kAudioErrorHandle, or
 // kAudioErrorNotAvailable for another mode.
 uint64_t audioPosition(AudioStream stream, uint32_t mode);
 // What audioPosition returns when it fails.
@@ -86,8 +111,8 @@ double audioBytesToSeconds(AudioStream stream, uint64_t bytes);
 // Hann-windowed 512-sample real FFT of the mono mix of the 512 samples ending
 // at the heard position, scaled so that a full-scale sine exactly on a bin
 // reads 1.0 there. Returns the number of bytes of sample data used, or -1 with
-// kAudioErrorNotPlaying once the stream is not playing (ended, or never
-// started), kAudioErrorHandle for a bad handle, or kAudioErrorIllegalParam
+// kAudioErrorNotPlaying once the stream is not playing (ended, or neither
+// started nor stood at a position), kAudioErrorHandle for a bad handle, or kAudioErrorIllegalParam
 // for another request or a null buffer.
 int32_t audioGetData(AudioStream stream, void* buffer, uint32_t request);
 

@@ -19,6 +19,7 @@ struct OfflineStream {
   int16_t* samples = nullptr;  // the whole stream, interleaved; owned here
   uint64_t frame = 0;          // where the caller stood it
   bool started = false;        // audioPlay has been called
+  bool stood = false;          // audioSetPosition has stood it somewhere
 };
 
 // Guards everything below: the show calls from one thread, a capture tool or
@@ -43,7 +44,7 @@ int16_t* decodeWhole(Mp3Decoder* decoder, AudioFormat* format, int* error) {
 }
 
 bool playingLocked(const OfflineStream& stream) {
-  return stream.started && stream.frame < stream.format.frames;
+  return (stream.started || stream.stood) && stream.frame < stream.format.frames;
 }
 }  // namespace
 
@@ -97,6 +98,24 @@ int audioPlay(AudioStream handle, int restart) {
   if (restart || stream->frame >= stream->format.frames) stream->frame = 0;
   stream->started = true;
   return audioSetError(kAudioOk);
+}
+
+int audioSetPosition(AudioStream handle, uint64_t position, uint32_t mode) {
+  std::lock_guard<std::mutex> hold(tableLock);
+  OfflineStream* stream = findLocked(handle);
+  uint64_t frame = 0;
+  const int check =
+      audioCheckSetPosition(stream ? &stream->format : nullptr, position, mode, &frame);
+  if (check != kAudioOk) return audioSetError(check);
+  stream->frame = frame;
+  stream->stood = true;
+  return audioSetError(kAudioOk);
+}
+
+int audioGetInfo(AudioStream handle, AudioStreamInfo* info) {
+  std::lock_guard<std::mutex> hold(tableLock);
+  const OfflineStream* stream = findLocked(handle);
+  return audioReplyInfo(stream ? &stream->format : nullptr, info);
 }
 
 uint64_t audioPosition(AudioStream handle, uint32_t mode) {

@@ -4,7 +4,8 @@
 // resamples and maps channels), mixes, and re-anchors each stream's clock. The
 // render thread only reads: the heard position between callbacks follows a
 // monotonic clock from the last anchor, and the spectrum is taken from the
-// ring behind the device's read point.
+// ring behind the device's read point. A move to another position is a seek
+// of the decoder thread's, which the caller waits for.
 #include <SDL.h>
 
 #include <chrono>
@@ -29,7 +30,7 @@ constexpr uint64_t kHistoryFrames = uint64_t{1} << 14;
 static_assert(kHistoryFrames + kFftSize < kRingFrames, "the ring must hold more than history");
 
 // The decoder's unit of work: large enough that its wake-ups are rare, small
-// enough that a rewind or a release waits for little.
+// enough that a seek or a release waits for little.
 constexpr uint64_t kDecodeChunkFrames = 4096;
 
 // Source frames put into a converter at a time while it fills.
@@ -58,7 +59,14 @@ constexpr int kUsualHeldBuffers = 2;
 
 constexpr double kNsPerSecond = 1e9;
 
-enum class Phase { kFree, kPaused, kPlaying, kEnded };
+// Paused: opened and never played. Standing: moved to a position while not
+// playing; it reads there as if heard.
+enum class Phase { kFree, kPaused, kStanding, kPlaying, kEnded };
+
+// How far past the decoded frames a stream that is not playing may be moved
+// by decoding on instead of seeking: a stretch decoded in a moment, while a
+// seek decodes from a frame boundary anew.
+constexpr uint64_t kDecodeOnLimitFrames = kRingFrames / 2;
 
 // One stream: its file, its ring and its clock. The decoder field is used by
 // the decoder thread alone once the stream is in the table; everything else
@@ -70,14 +78,20 @@ struct DeviceStream {
   Mp3Decoder decoder;
   SDL_AudioStream* converter = nullptr;  // source format to device format
 
-  // The ring: frames [fedFrames - kHistoryFrames, decodedFrames) are valid.
-  uint64_t decodedFrames = 0;  // frames the decoder has put in the ring
-  uint64_t fedFrames = 0;      // frames handed to the converter
+  // The ring holds stream frames [max(fedFrames - kHistoryFrames, ringStart),
+  // decodedFrames); frame f sits at f % kRingFrames.
+  uint64_t ringStart = 0;      // where the decoder last started (the last seek)
+  uint64_t decodedFrames = 0;  // the next frame the decoder puts in the ring
+  uint64_t fedFrames = 0;      // the next frame handed to the converter
   bool decodeEnded = false;    // no more frames will come
   bool flushed = false;        // the converter has been told no more input comes
-  bool rewindPending = false;  // the decoder must go back to frame 0 first
+  bool seekPending = false;    // the decoder must move to seekFrame first
+  uint64_t seekFrame = 0;
+  uint32_t seekSerial = 0;     // counts the seeks asked for
+  bool seekFailed = false;     // the last seek could not read the file there
 
   // The clock, in device frames of this stream's output and source frames.
+  uint64_t startFrame = 0;   // the source frame its output frame 0 carries
   uint64_t outFrames = 0;    // device frames this stream has produced
   int64_t deviceOffset = 0;  // device frame that carried its output frame 0
   bool contiguous = false;   // the last callback was filled to its end
@@ -90,6 +104,8 @@ struct DeviceStream {
 
 std::mutex tableLock;
 std::condition_variable decoderWake;
+// Told after every piece of the decoder's work; a move waits on it.
+std::condition_variable decoderProgress;
 SDL_AudioDeviceID device = 0;
 SDL_Thread* decoderThread = nullptr;
 bool decoderQuit = false;
@@ -124,7 +140,7 @@ uint64_t ringSpaceLocked(const DeviceStream& stream) {
 
 bool wantsDecodingLocked(const DeviceStream& stream) {
   if (stream.phase == Phase::kFree) return false;
-  if (stream.rewindPending) return true;
+  if (stream.seekPending) return true;
   if (stream.decodeEnded) return false;
   const uint64_t left = stream.format.frames - stream.decodedFrames;
   return ringSpaceLocked(stream) >= smallest(kDecodeChunkFrames, left);
@@ -142,15 +158,23 @@ int pickWorkLocked(uint32_t* turn) {
   return -1;
 }
 
-void rewindLocked(DeviceStream& stream, std::unique_lock<std::mutex>& hold) {
+// Moves the decoder to the spectrum's window before the frame asked for, so
+// that the ring holds that window once it has decoded up to the frame; the
+// converter is fed from the frame itself.
+void seekLocked(DeviceStream& stream, std::unique_lock<std::mutex>& hold) {
+  const uint32_t serial = stream.seekSerial;
+  const uint64_t target = stream.seekFrame;
+  const uint64_t from = target > kFftSize ? target - kFftSize : 0;
   hold.unlock();
-  const int rewound = mp3Rewind(&stream.decoder);
+  const int moved = mp3Seek(&stream.decoder, from);
   hold.lock();
-  stream.decodedFrames = 0;
-  stream.fedFrames = 0;
-  stream.decodeEnded = !rewound;
+  if (stream.seekSerial != serial) return;  // another move came meanwhile
+  stream.ringStart = stream.decodedFrames = from;
+  stream.fedFrames = target;
+  stream.decodeEnded = !moved;
+  stream.seekFailed = !moved;
   stream.flushed = false;
-  stream.rewindPending = false;
+  stream.seekPending = false;
   SDL_AudioStreamClear(stream.converter);
 }
 
@@ -164,7 +188,7 @@ void decodeChunkLocked(DeviceStream& stream, std::unique_lock<std::mutex>& hold)
   hold.unlock();
   const size_t got = mp3Decode(&stream.decoder, target, frames);
   hold.lock();
-  if (stream.rewindPending) return;  // a restart came meanwhile: these are void
+  if (stream.seekPending) return;  // a move came meanwhile: these are void
   stream.decodedFrames += got;
   if (got == 0 || stream.decodedFrames >= stream.format.frames) {
     stream.decodeEnded = true;
@@ -183,11 +207,12 @@ int decoderMain(void*) {
       continue;
     }
     DeviceStream& stream = streams[slot];
-    if (stream.rewindPending) {
-      rewindLocked(stream, hold);
+    if (stream.seekPending) {
+      seekLocked(stream, hold);
     } else {
       decodeChunkLocked(stream, hold);
     }
+    decoderProgress.notify_all();
   }
   return 0;
 }
@@ -200,7 +225,9 @@ int decoderMain(void*) {
 void feedConverterLocked(DeviceStream& stream, int wantBytes) {
   const uint32_t frameBytes = audioFrameBytes(stream.format);
   while (!stream.flushed && SDL_AudioStreamAvailable(stream.converter) < wantBytes) {
-    const uint64_t ready = stream.decodedFrames - stream.fedFrames;
+    // Right after a seek the decoder is still short of the frame to feed.
+    const uint64_t ready =
+        stream.decodedFrames > stream.fedFrames ? stream.decodedFrames - stream.fedFrames : 0;
     if (ready == 0) {
       if (stream.decodeEnded) {
         SDL_AudioStreamFlush(stream.converter);
@@ -255,8 +282,9 @@ void anchorLocked(DeviceStream& stream, int64_t heardDeviceFrame, int64_t now) {
   const double sourcePerDevice =
       static_cast<double>(stream.format.rateHz) / static_cast<double>(deviceRateHz);
   const double length = static_cast<double>(stream.format.frames);
-  const double handed = static_cast<double>(stream.outFrames) * sourcePerDevice;
-  stream.anchorFrame = static_cast<double>(heardOut) * sourcePerDevice;
+  const double start = static_cast<double>(stream.startFrame);
+  const double handed = start + static_cast<double>(stream.outFrames) * sourcePerDevice;
+  stream.anchorFrame = start + static_cast<double>(heardOut) * sourcePerDevice;
   stream.anchorLimit = handed < length ? handed : length;
   stream.anchorNs = now;
   stream.anchored = true;
@@ -279,7 +307,7 @@ void fillDevice(void*, Uint8* bytes, int length) {
     deviceFramesWritten += frames;
     const int64_t heardDeviceFrame = static_cast<int64_t>(deviceFramesWritten) - deviceHeldFrames;
     for (DeviceStream& stream : streams) {
-      if (stream.phase != Phase::kPlaying || stream.rewindPending) continue;
+      if (stream.phase != Phase::kPlaying || stream.seekPending) continue;
       const uint64_t got = mixStreamLocked(stream, out, frames);
       // Output that follows a gap (the start, or a starved decoder) begins
       // at this buffer's first frame.
@@ -298,7 +326,7 @@ void fillDevice(void*, Uint8* bytes, int length) {
 // The source frame heard now: the anchor moved on by the time since, never
 // past what the device has been given, never back, never past the end.
 uint64_t heardNowLocked(DeviceStream& stream, int64_t now) {
-  if (stream.phase != Phase::kPlaying || !stream.anchored || stream.rewindPending)
+  if (stream.phase != Phase::kPlaying || !stream.anchored || stream.seekPending)
     return stream.heardFrame;
   double frame = stream.anchorFrame + static_cast<double>(now - stream.anchorNs) *
                                           static_cast<double>(stream.format.rateHz) / kNsPerSecond;
@@ -310,12 +338,30 @@ uint64_t heardNowLocked(DeviceStream& stream, int64_t now) {
   return whole;
 }
 
-void beginRewindLocked(DeviceStream& stream) {
-  stream.rewindPending = true;
+// Starts the stream's clock afresh at `frame`: it is heard there until the
+// device has played some of what follows.
+void restartClockLocked(DeviceStream& stream, uint64_t frame) {
+  stream.startFrame = frame;
   stream.outFrames = 0;
   stream.contiguous = false;
   stream.anchored = false;
-  stream.heardFrame = 0;
+  stream.heardFrame = frame;
+}
+
+void beginSeekLocked(DeviceStream& stream, uint64_t frame) {
+  stream.seekPending = true;
+  stream.seekFrame = frame;
+  ++stream.seekSerial;
+  restartClockLocked(stream, frame);
+}
+
+// Whether a stream that is not playing can reach `frame` by decoding on:
+// nothing of it has gone to the device, and the frame lies ahead of the
+// ring's start, not far past what is decoded.
+bool decodesOnToLocked(const DeviceStream& stream, uint64_t frame) {
+  const bool idle = stream.phase == Phase::kPaused || stream.phase == Phase::kStanding;
+  return idle && !stream.seekPending && frame >= stream.fedFrames &&
+         frame <= stream.decodedFrames + kDecodeOnLimitFrames;
 }
 
 int heldBuffersOf(const char* driver) {
@@ -424,13 +470,55 @@ int audioPlay(AudioStream handle, int restart) {
     DeviceStream* stream = findLocked(handle);
     if (!stream) return audioSetError(kAudioErrorHandle);
     // A stream that has played out starts over from its first frame; one
-    // that never played is at its first frame already.
-    const bool begun = stream->phase != Phase::kPaused;
-    if (begun && (restart || stream->phase == Phase::kEnded)) beginRewindLocked(*stream);
+    // that never played is at its first frame already, and one stood at a
+    // position plays from there.
+    const bool atStart = stream->phase == Phase::kPaused;
+    if (!atStart && (restart || stream->phase == Phase::kEnded)) beginSeekLocked(*stream, 0);
     stream->phase = Phase::kPlaying;
   }
   decoderWake.notify_one();
   return audioSetError(kAudioOk);
+}
+
+int audioSetPosition(AudioStream handle, uint64_t position, uint32_t mode) {
+  std::unique_lock<std::mutex> hold(tableLock);
+  DeviceStream* stream = findLocked(handle);
+  uint64_t frame = 0;
+  const int check =
+      audioCheckSetPosition(stream ? &stream->format : nullptr, position, mode, &frame);
+  if (check != kAudioOk) return audioSetError(check);
+  if (frame == stream->format.frames) {
+    restartClockLocked(*stream, frame);
+    stream->phase = Phase::kEnded;
+    return audioSetError(kAudioOk);
+  }
+  if (decodesOnToLocked(*stream, frame)) {
+    // The ring keeps its history behind the new feed point; the decoder
+    // fills the room this frees.
+    stream->fedFrames = frame;
+    restartClockLocked(*stream, frame);
+  } else {
+    beginSeekLocked(*stream, frame);
+  }
+  if (stream->phase != Phase::kPlaying) stream->phase = Phase::kStanding;
+  const uint32_t serial = stream->seekSerial;
+  decoderWake.notify_one();
+  // Until the samples there are in the ring, or the decoder can go no
+  // further; a release or a later move ends the wait as well.
+  decoderProgress.wait(hold, [&] {
+    return !device || stream->handle != handle || stream->seekSerial != serial ||
+           (!stream->seekPending && (stream->decodedFrames >= frame || stream->decodeEnded));
+  });
+  if (!device || stream->handle != handle) return audioSetError(kAudioErrorHandle);
+  if (stream->seekSerial == serial && (stream->seekFailed || stream->decodedFrames < frame))
+    return audioSetError(kAudioErrorPosition);
+  return audioSetError(kAudioOk);
+}
+
+int audioGetInfo(AudioStream handle, AudioStreamInfo* info) {
+  std::lock_guard<std::mutex> hold(tableLock);
+  const DeviceStream* stream = findLocked(handle);
+  return audioReplyInfo(stream ? &stream->format : nullptr, info);
 }
 
 uint64_t audioPosition(AudioStream handle, uint32_t mode) {
@@ -454,18 +542,20 @@ int32_t audioGetData(AudioStream handle, void* buffer, uint32_t request) {
   {
     std::lock_guard<std::mutex> hold(tableLock);
     DeviceStream* stream = findLocked(handle);
-    const int check = audioCheckDataRead(stream ? &stream->format : nullptr, buffer, request,
-                                         stream && stream->phase == Phase::kPlaying);
+    const bool readable =
+        stream && (stream->phase == Phase::kPlaying || stream->phase == Phase::kStanding);
+    const int check =
+        audioCheckDataRead(stream ? &stream->format : nullptr, buffer, request, readable);
     if (check != kAudioOk) {
       audioSetError(check);
       return -1;
     }
     format = stream->format;
     const uint64_t heard = heardNowLocked(*stream, now);
-    const uint64_t kept =
-        stream->fedFrames > kHistoryFrames ? stream->fedFrames - kHistoryFrames : 0;
+    uint64_t kept = stream->fedFrames > kHistoryFrames ? stream->fedFrames - kHistoryFrames : 0;
+    if (kept < stream->ringStart) kept = stream->ringStart;
     const AudioPcmRing ring{ringOf(*stream), kRingFrames, format.channels, kept,
-                            stream->rewindPending ? 0 : stream->decodedFrames};
+                            stream->seekPending ? 0 : stream->decodedFrames};
     audioTakeWindow(ring, heard, window);
   }
   return audioReplyData(format, window, buffer);
@@ -480,6 +570,7 @@ int audioRelease() {
     decoderQuit = true;
   }
   decoderWake.notify_all();
+  decoderProgress.notify_all();
   // The callback takes the table lock, so the device closes with it free.
   if (opened) SDL_CloseAudioDevice(opened);
   if (decoderThread) {

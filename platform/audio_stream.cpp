@@ -120,6 +120,24 @@ double audioReplySeconds(const AudioFormat* format, uint64_t bytes) {
   return audioSecondsOfBytes(*format, bytes);
 }
 
+int audioCheckSetPosition(const AudioFormat* format, uint64_t position, uint32_t mode,
+                          uint64_t* frame) {
+  if (!format) return kAudioErrorHandle;
+  if (mode != kAudioPositionBytes) return kAudioErrorNotAvailable;
+  *frame = position / audioFrameBytes(*format);
+  if (*frame > format->frames) return kAudioErrorPosition;
+  return kAudioOk;
+}
+
+int audioReplyInfo(const AudioFormat* format, AudioStreamInfo* info) {
+  if (!format) return audioSetError(kAudioErrorHandle);
+  if (!info) return audioSetError(kAudioErrorIllegalParam);
+  info->rateHz = format->rateHz;
+  info->channels = format->channels;
+  info->frames = format->frames;
+  return audioSetError(kAudioOk);
+}
+
 int audioCheckDataRead(const AudioFormat* format, const void* buffer, uint32_t request,
                        bool playing) {
   if (!format) return kAudioErrorHandle;

@@ -51,6 +51,15 @@ int audioCheckOpenArgs(int fromMemory, const char* file, uint64_t offset, uint64
 uint64_t audioReplyPosition(const AudioFormat* format, uint32_t mode, uint64_t heardFrame);
 double audioReplySeconds(const AudioFormat* format, uint64_t bytes);
 
+// The error code of a position move (kAudioOk when it may be made), with the
+// sample frame it goes to in *frame.
+int audioCheckSetPosition(const AudioFormat* format, uint64_t position, uint32_t mode,
+                          uint64_t* frame);
+
+// The reply of audioGetInfo for the stream found (null when there is none);
+// sets the calling thread's error code.
+int audioReplyInfo(const AudioFormat* format, AudioStreamInfo* info);
+
 // The error code of a spectrum read before any sample is looked at (kAudioOk
 // when the window may be taken); sets nothing.
 int audioCheckDataRead(const AudioFormat* format, const void* buffer, uint32_t request,

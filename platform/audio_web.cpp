@@ -2,8 +2,9 @@
 // opened, with the same decoder as on the desktop (libmpg123, gapless), and
 // handed to Web Audio as one buffer. The heard position is read from the
 // audio context's output clock: the context time being heard now, less the
-// time the stream started at. The spectrum is taken from the decoded samples
-// at that position, as the other back-ends take it.
+// time the stream started at, from the frame it started at. The spectrum is
+// taken from the decoded samples at that position, as the other back-ends
+// take it.
 #include <emscripten.h>
 
 #include <cstdlib>
@@ -20,6 +21,8 @@ struct WebStream {
   AudioFormat format;
   int16_t* samples = nullptr;  // the whole stream, interleaved; owned here
   bool started = false;
+  bool stood = false;       // moved to a position while not playing
+  uint64_t startFrame = 0;  // the frame its playing started from
   uint64_t heardFrame = 0;  // the last position reported; it never goes back
 };
 
@@ -56,8 +59,11 @@ EM_JS(int, jsAudioLoad, (int slot, const int16_t* samples, double frames, int ch
                                channels, rate) ? 1 : 0;
 });
 EM_JS(void, jsAudioMove, (int from, int to), { Module.page.audioMove(from, to); });
-EM_JS(int, jsAudioPlay, (int slot), { return Module.page.audioPlay(slot) ? 1 : 0; });
-// Seconds of the stream heard now; negative before it has started.
+// Plays slot `slot` from `offset` seconds into it.
+EM_JS(int, jsAudioPlay, (int slot, double offset), {
+  return Module.page.audioPlay(slot, offset) ? 1 : 0;
+});
+// Seconds of the stream heard now since its playing started; negative before.
 EM_JS(double, jsAudioHeardSeconds, (int slot), { return Module.page.audioHeardSeconds(slot); });
 EM_JS(void, jsAudioStopAll, (), { Module.page.audioStopAll(); });
 
@@ -68,13 +74,25 @@ void readClock(WebStream& stream) {
   if (manualClock || !stream.started) return;
   const double seconds = jsAudioHeardSeconds(audioHandleSlot(stream.handle));
   if (!(seconds > 0.0)) return;
-  uint64_t frame = static_cast<uint64_t>(seconds * stream.format.rateHz);
+  uint64_t frame = stream.startFrame + static_cast<uint64_t>(seconds * stream.format.rateHz);
   if (frame > stream.format.frames) frame = stream.format.frames;
   if (frame > stream.heardFrame) stream.heardFrame = frame;
 }
 
 bool playing(const WebStream& stream) {
-  return stream.started && stream.heardFrame < stream.format.frames;
+  return (stream.started || stream.stood) && stream.heardFrame < stream.format.frames;
+}
+
+// Starts the stream's sound at `frame` (none with the manual clock); the
+// clock stands there until the context has played some of it.
+int playFrom(WebStream& stream, uint64_t frame) {
+  const double offset = static_cast<double>(frame) / stream.format.rateHz;
+  if (!manualClock && !jsAudioPlay(audioHandleSlot(stream.handle), offset))
+    return audioSetError(kAudioErrorUnknown);
+  stream.startFrame = stream.heardFrame = frame;
+  stream.started = true;
+  stream.stood = false;
+  return audioSetError(kAudioOk);
 }
 }  // namespace
 
@@ -146,10 +164,29 @@ int audioPlay(AudioStream handle, int restart) {
   if (!stream) return audioSetError(kAudioErrorHandle);
   readClock(*stream);
   if (stream->started && !restart && playing(*stream)) return audioSetError(kAudioOk);
-  if (!manualClock && !jsAudioPlay(audioHandleSlot(handle))) return audioSetError(kAudioErrorUnknown);
-  stream->heardFrame = 0;
-  stream->started = true;
+  // A stream stood at a position plays from there; any other from the start.
+  const bool fromStood = stream->stood && !restart && playing(*stream);
+  return playFrom(*stream, fromStood ? stream->heardFrame : 0);
+}
+
+int audioSetPosition(AudioStream handle, uint64_t position, uint32_t mode) {
+  WebStream* stream = find(handle);
+  uint64_t frame = 0;
+  const int check =
+      audioCheckSetPosition(stream ? &stream->format : nullptr, position, mode, &frame);
+  if (check != kAudioOk) return audioSetError(check);
+  readClock(*stream);
+  if (stream->started && playing(*stream) && frame < stream->format.frames)
+    return playFrom(*stream, frame);
+  stream->started = false;
+  stream->stood = true;
+  stream->heardFrame = frame;
   return audioSetError(kAudioOk);
+}
+
+int audioGetInfo(AudioStream handle, AudioStreamInfo* info) {
+  const WebStream* stream = find(handle);
+  return audioReplyInfo(stream ? &stream->format : nullptr, info);
 }
 
 uint64_t audioPosition(AudioStream handle, uint32_t mode) {

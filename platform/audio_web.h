@@ -6,7 +6,7 @@
 #include "platform/audio.h"
 
 // From now on the layer plays no sound and needs no Web Audio: every stream
-// stands wherever audioWebSetFrame puts it, as the offline back-end's do. For
+// stands wherever audioSetPosition puts it, as the offline back-end's do. For
 // the page's test mode, which draws chosen frames at exact music times.
 // Called before audioStartDevice.
 void audioWebUseManualClock();

@@ -14,6 +14,12 @@
 namespace {
 constexpr uint32_t kMaxChannels = 2;
 
+// Frames decoded before the one a seek goes to: a frame's data may begin up
+// to 511 bytes back in the frames before it (255 in MPEG-2), which at the
+// lowest bit rates spans more than 20 frames. Decoding from fewer gives noise
+// for the first frames after the seek. A seek is rare; these cost little.
+constexpr long kSeekPrimingFrames = 32;
+
 // Frames decoded per call while a whole file is read into memory.
 constexpr size_t kDecodeChunkFrames = 16384;
 
@@ -99,6 +105,7 @@ int mp3Open(Mp3Decoder* decoder, const char* path) {
   // Quiet: a file that is not music is reported through the error code, not
   // on standard error.
   mpg123_param(handle, MPG123_ADD_FLAGS, MPG123_GAPLESS | MPG123_QUIET, 0.0);
+  mpg123_param(handle, MPG123_PREFRAMES, kSeekPrimingFrames, 0.0);
   acceptSigned16Only(handle);
   int result = kAudioErrorFileFormat;
   if (mpg123_open_fd(handle, fd) == MPG123_OK) result = measure(decoder);
@@ -161,10 +168,14 @@ int16_t* mp3DecodeAll(Mp3Decoder* decoder, uint64_t* frames, int* error) {
   return buffer;
 }
 
-int mp3Rewind(Mp3Decoder* decoder) {
-  if (!decoder->handle) return 0;
-  if (mpg123_seek(decoder->handle, 0, SEEK_SET) < 0) return 0;
-  decoder->decodedFrames = 0;
+int mp3Seek(Mp3Decoder* decoder, uint64_t frame) {
+  if (!decoder->handle || frame > decoder->frames) return 0;
+  // With the whole file scanned at open and gapless decoding on, the library
+  // seeks to the exact sample, decoding from kSeekPrimingFrames before it, so
+  // that what follows is what decoding from the start gives there.
+  const off_t at = mpg123_seek(decoder->handle, static_cast<off_t>(frame), SEEK_SET);
+  if (at < 0 || static_cast<uint64_t>(at) != frame) return 0;
+  decoder->decodedFrames = frame;
   return 1;
 }
 

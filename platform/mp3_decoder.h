@@ -18,7 +18,8 @@ struct Mp3Decoder {
   uint32_t channels = 0;  // 1 or 2
   // Exact length in sample frames, the encoder's delay and padding trimmed.
   uint64_t frames = 0;
-  // Frames handed out since the open or the last rewind.
+  // The frame the next decode starts at: frames handed out since the open
+  // or the last seek, plus the frame that seek went to.
   uint64_t decodedFrames = 0;
 };
 
@@ -40,9 +41,10 @@ size_t mp3Decode(Mp3Decoder* decoder, int16_t* out, size_t maxFrames);
 // kAudioErrorMemory or kAudioErrorFileFormat (nothing decodable) in *error.
 int16_t* mp3DecodeAll(Mp3Decoder* decoder, uint64_t* frames, int* error);
 
-// Goes back to the first frame of the music. Returns 1, or 0 when the file
-// cannot be read again.
-int mp3Rewind(Mp3Decoder* decoder);
+// Moves to sample frame `frame` (0 to `frames`): the next decode starts
+// there, with the samples a decode from the start gives there. Returns 1, or
+// 0 when the file cannot be read again or the frame lies beyond the end.
+int mp3Seek(Mp3Decoder* decoder, uint64_t frame);
 
 // Closes the file and empties the decoder; harmless on an empty one.
 void mp3Close(Mp3Decoder* decoder);

@@ -290,7 +290,9 @@
       if (entry) audio.set(to, entry);
     },
 
-    audioPlay(slot) {
+    // Plays the slot's buffer from `offset` seconds into it; the heard
+    // seconds count from there.
+    audioPlay(slot, offset) {
       const entry = audio.get(slot);
       if (!entry || !audioContext) return false;
       if (entry.source) entry.source.stop();
@@ -298,7 +300,7 @@
       source.buffer = entry.buffer;
       source.connect(audioContext.destination);
       entry.start = audioContext.currentTime + kAudioStartLead;
-      source.start(entry.start);
+      source.start(entry.start, offset);
       entry.source = source;
       return true;
     },

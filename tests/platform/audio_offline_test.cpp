@@ -77,6 +77,14 @@ TEST_P(AudioOfflineFormats, FullScaleSineOnABinReadsOneThere) {
   EXPECT_EQ(audioLastError(), kAudioOk);
 }
 
+TEST_P(AudioOfflineFormats, StandsWhereverItIsMoved) {
+  const MusicFormat format = GetParam();
+  const uint64_t frames = 2u * static_cast<uint64_t>(format.rateHz);
+  const AudioStream stream = open(writeTwoTones("tones.mp3", format, frames));
+  ASSERT_NE(stream, 0u) << audioLastError();
+  expectStandsWhereMoved(stream, format, frames);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllFormats, AudioOfflineFormats, ::testing::ValuesIn(kMusicFormats),
                          [](const auto& param) { return musicFormatName(param.param); });
 
@@ -153,6 +161,20 @@ TEST_F(AudioOffline, OnlyAStartedStreamBeforeItsEndPlays) {
   EXPECT_EQ(audioPosition(stream, kAudioPositionBytes), 0u);
   EXPECT_GT(audioGetData(stream, spectrum.bins, kAudioDataFft512), 0);
   audioOfflineSetFrame(stream, 1000);
+  ASSERT_EQ(audioPlay(stream, 1), 1);
+  EXPECT_EQ(audioPosition(stream, kAudioPositionBytes), 0u);
+}
+
+// Moved before it plays, a stream plays from there; a restart still starts
+// it from its first frame.
+TEST_F(AudioOffline, AStreamMovedBeforePlayingPlaysFromThere) {
+  const MusicFormat mono{44100, 1, false};
+  const AudioStream stream = open(writeTwoTones("tones.mp3", mono, 44100));
+  ASSERT_NE(stream, 0u);
+  ASSERT_EQ(audioSetPosition(stream, 30000 * 2, kAudioPositionBytes), 1);
+  ASSERT_EQ(audioPlay(stream, 0), 1);
+  EXPECT_EQ(audioPosition(stream, kAudioPositionBytes), 30000u * 2);
+  EXPECT_EQ(spectrumPeak(stream), kSecondToneBin);
   ASSERT_EQ(audioPlay(stream, 1), 1);
   EXPECT_EQ(audioPosition(stream, kAudioPositionBytes), 0u);
 }

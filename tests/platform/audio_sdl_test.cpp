@@ -90,6 +90,14 @@ TEST_P(AudioDeviceFormats, PositionRisesSteadilyAtTheStreamsRate) {
   EXPECT_NEAR(bins[kSineBin], 1.0f, 0.05f);
 }
 
+TEST_P(AudioDeviceFormats, StandsWhereverItIsMoved) {
+  const MusicFormat format = GetParam();
+  const uint64_t frames = 2u * static_cast<uint64_t>(format.rateHz);
+  const AudioStream stream = open(writeTwoTones("tones.mp3", format, frames));
+  ASSERT_NE(stream, 0u) << audioLastError();
+  expectStandsWhereMoved(stream, format, frames);
+}
+
 INSTANTIATE_TEST_SUITE_P(AllFormats, AudioDeviceFormats, ::testing::ValuesIn(kMusicFormats),
                          [](const auto& param) { return musicFormatName(param.param); });
 
@@ -158,6 +166,52 @@ TEST_F(AudioDevice, RestartGoesBackToTheFirstFrame) {
   EXPECT_GT(audioPosition(stream, kAudioPositionBytes), 0u);
   float bins[512];
   EXPECT_GT(audioGetData(stream, bins, kAudioDataFft512), 0);
+}
+
+// Three seconds of music whose second tone starts at 1.5 s.
+constexpr MusicFormat kTonesFormat{44100, 2, false};
+constexpr uint64_t kTonesFrames = 3 * 44100;
+constexpr uint64_t kBytesPerSecond = 44100 * 4;
+
+// Stood at a moment before it plays, a stream is heard from there on: the
+// position never reads less, rises in real time, and the spectrum is the
+// tone there.
+TEST_F(AudioDevice, AStreamMovedBeforePlayingIsHeardFromThere) {
+  const AudioStream stream = open(writeTwoTones("tones.mp3", kTonesFormat, kTonesFrames));
+  ASSERT_NE(stream, 0u);
+  const uint64_t at = 2 * kBytesPerSecond;
+  ASSERT_EQ(audioSetPosition(stream, at, kAudioPositionBytes), 1);
+  ASSERT_EQ(audioPlay(stream, 0), 1);
+  const Clock::time_point start = Clock::now();
+  uint64_t bytes = 0;
+  while (secondsSince(start) < 0.4) {
+    bytes = audioPosition(stream, kAudioPositionBytes);
+    ASSERT_GE(bytes, at);
+    ASSERT_EQ(spectrumPeak(stream), kSecondToneBin) << "at byte " << bytes;
+    pause(5);
+  }
+  EXPECT_GT(bytes, at + kBytesPerSecond / 10);
+  EXPECT_LT(bytes, at + kBytesPerSecond);
+}
+
+// Moved while it plays, forward and back, a stream is heard from the new
+// place at once.
+TEST_F(AudioDevice, AStreamMovedWhilePlayingIsHeardFromTheNewPlace) {
+  const AudioStream stream = open(writeTwoTones("tones.mp3", kTonesFormat, kTonesFrames));
+  ASSERT_NE(stream, 0u);
+  ASSERT_EQ(audioPlay(stream, 0), 1);
+  pause(200);
+  EXPECT_EQ(spectrumPeak(stream), kFirstToneBin);
+  for (const uint64_t at : {2 * kBytesPerSecond, kBytesPerSecond / 4}) {
+    SCOPED_TRACE(testing::Message() << "moved to byte " << at);
+    ASSERT_EQ(audioSetPosition(stream, at, kAudioPositionBytes), 1);
+    EXPECT_GE(audioPosition(stream, kAudioPositionBytes), at);
+    pause(200);
+    const uint64_t bytes = audioPosition(stream, kAudioPositionBytes);
+    EXPECT_GT(bytes, at);
+    EXPECT_LT(bytes, at + kBytesPerSecond);
+    EXPECT_EQ(spectrumPeak(stream), at > kTonesFrames * 2 ? kSecondToneBin : kFirstToneBin);
+  }
 }
 
 TEST_F(AudioDevice, FailuresOfOpeningAndBadHandles) {

@@ -10,6 +10,20 @@ int audioStartDevice(int, uint32_t, uint32_t, void*) { return 1; }
 AudioStream audioOpenFile(int, const char*, uint64_t, uint64_t, uint32_t) { return 1; }
 int audioPlay(AudioStream, int) { return 1; }
 
+int audioSetPosition(AudioStream, uint64_t position, uint32_t) {
+  lastError = kAudioOk;
+  fakeAudio.position = position;
+  return 1;
+}
+
+int audioGetInfo(AudioStream, AudioStreamInfo* info) {
+  lastError = kAudioOk;
+  info->rateHz = 44100;
+  info->channels = 2;
+  info->frames = UINT32_MAX;
+  return 1;
+}
+
 uint64_t audioPosition(AudioStream, uint32_t) {
   lastError = kAudioOk;
   return fakeAudio.position;

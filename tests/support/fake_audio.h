@@ -7,7 +7,7 @@
 #include "platform/audio.h"
 
 struct FakeAudio {
-  uint64_t position = 0;                // bytes, returned by audioPosition
+  uint64_t position = 0;                // bytes: audioPosition's, audioSetPosition's
   double bytesPerSecond = 44100.0 * 4;  // 16-bit stereo at 44.1 kHz
   float spectrumValue = 0.0f;           // written to all 256 entries by a data read
   int dataError = kAudioOk;             // the error a data read leaves
