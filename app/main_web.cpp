@@ -10,16 +10,15 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "app/frame_clock.h"
 #include "app/show.h"
 #include "app/window.h"
 #include "assets/textures.h"
 #include "music/clock.h"
 #include "platform/audio_web.h"
 #include "platform/dialog.h"
-#include "platform/gfx.h"
 #include "platform/page.h"
 #include "platform/window_web.h"
-#include "timeline/director.h"
 
 namespace {
 // The most frames one test page draws.
@@ -36,7 +35,6 @@ struct TestRun {
   int framesPerSecond = 0;
   int64_t frame = 0;  // the next frame to run
   bool ended = false;  // a frame reported the show's end
-  GfxCalls stateOnly{};
 };
 TestRun test;
 
@@ -72,18 +70,12 @@ void dispatchMessages() {
 // frame asked for, draws it and hands it to the page.
 int testFrame() {
   dispatchMessages();
-  const uint32_t rate = audioWebRate(musicStream);
   for (int step = 0; step < kFastForwardPerAnimationFrame && test.next < test.count; ++step) {
     const int64_t frame = test.frame++;
     const bool drawn = frame == test.frames[test.next];
-    audioWebSetFrame(musicStream, static_cast<uint64_t>(frame) * rate /
-                                      static_cast<uint64_t>(test.framesPerSecond));
-    gfx = drawn ? &gfxDirect : &test.stateOnly;
-    const int goesOn = renderFrame();
-    gfx = &gfxDirect;
     // A frame past the show's end reports it and is never drawn, as in the
     // capture: the test ends there.
-    if (!goesOn) {
+    if (!runClockFrame(frame, test.framesPerSecond, drawn)) {
       test.ended = true;
       break;
     }
@@ -124,7 +116,6 @@ void filesFetched() {
     pageShowEnd();
     return;
   }
-  test.stateOnly = gfxStateOnly();
   pageRunFrames(testFrame);
 }
 }  // namespace

@@ -1,9 +1,11 @@
 #include "app/show.h"
 
+#include "app/frame_clock.h"
 #include "app/window.h"
 #include "effects/swarm.h"
 #include "music/clock.h"
 #include "platform/dialog.h"
+#include "platform/gfx.h"
 #include "platform/sys.h"
 #include "timeline/director.h"
 
@@ -23,6 +25,31 @@ void runSilent(const char* text) {
   musicSilent = 1;
 }
 
+// The start at a later moment: the music opened but not played, the swarm
+// placed again, then every frame before the moment run on the frame clock
+// without drawing, and the music played from the moment. The last frame run
+// stands before the moment and the first drawn one at or after it, so the
+// clock and frameDeltaMs go on from there without a jump.
+void startLate(int32_t atMs) {
+  // A black window while the frames before the moment run.
+  gfxClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+  wsSwapBuffers(deviceContext);
+  const int opened = openMusic();
+  initSwarm();
+  const int64_t first = frameClockFrameAt(atMs, kFastForwardFramesPerSecond);
+  // A show whose music ends before the moment has reported its end on the
+  // way; the music then stands at its end and the first frame ends the show.
+  if (fastForwardFrames(first, kFastForwardFramesPerSecond) && opened) {
+    if (standMusicAtMs(atMs)) {
+      playMusic();
+    } else {
+      runSilent("BASS error, can not play stream?");
+    }
+  }
+  // Read by the first frame when the show runs silent.
+  musicSilentStandAt(atMs);
+}
+
 // Whether the loop should act on a key: held down now, or pressed since the
 // loop last looked. Looking uses up the press.
 int takeKey(int virtualKey) {
@@ -32,17 +59,25 @@ int takeKey(int virtualKey) {
 }
 }  // namespace
 
-void startMusic() {
+int openMusic() {
   if (!audioStartDevice(kAudioDefaultDevice, kOutputRateHz, 0, mainWindow)) {
     runSilent("BASS error");
-    return;
+    return 0;
   }
   musicStream = audioOpenFile(0, kMusicFile, 0, 0, kAudioStreamPrescan);
   if (!musicStream) {
     runSilent("BASS error, file not found?");
-    return;
+    return 0;
   }
+  return 1;
+}
+
+void playMusic() {
   if (!audioPlay(musicStream, 0)) runSilent("BASS error, can not play stream?");
+}
+
+void startMusic() {
+  if (openMusic()) playMusic();
 }
 
 int toggleFullscreen() {
@@ -52,18 +87,26 @@ int toggleFullscreen() {
   return createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen);
 }
 
-int startShow() {
-  return startShowAnswered(
-      dialogMessageBox(nullptr, kStartQuestion, kStartCaption, kDialogYesNo | kDialogIconQuestion));
+int startShow(const ShowStart& start) {
+  const int answer =
+      start.answer != kAskStartQuestion
+          ? start.answer
+          : dialogMessageBox(nullptr, kStartQuestion, kStartCaption,
+                             kDialogYesNo | kDialogIconQuestion);
+  return startShowAnswered(answer, start.atMs);
 }
 
-int startShowAnswered(int answer) {
+int startShowAnswered(int answer, int32_t atMs) {
   if (answer == kDialogAnswerNo) fullscreen = 0;
   if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen))
     return 0;
   sysSleep(kAudioStartDelayMs);
-  startMusic();
-  initSwarm();
+  if (atMs <= 0) {
+    startMusic();
+    initSwarm();
+    return 1;
+  }
+  startLate(atMs);
   return 1;
 }
 
@@ -106,8 +149,8 @@ int stopShow(const MainLoop& loop) {
   return loop.message.message == kMsgQuit ? static_cast<int>(loop.message.wParam) : 0;
 }
 
-int runShow() {
-  if (!startShow()) return kStatusNoWindow;
+int runShow(const ShowStart& start) {
+  if (!startShow(start)) return kStatusNoWindow;
   MainLoop loop;
   LoopPass pass;
   do {

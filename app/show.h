@@ -8,9 +8,15 @@
 // The name of the music file, opened from the working directory.
 constexpr const char* kMusicFile = "tarrowind.mp3";
 
-// Starts the audio device and plays the music, reporting each failure in a
+// Starts the audio device and opens the music, reporting each failure in a
 // dialog owned by the window; after a failure the show runs silent on a
-// real-time clock.
+// real-time clock. Returns 1 when musicStream is open, else 0.
+int openMusic();
+
+// Plays musicStream from where it stands, or runs silent after saying why.
+void playMusic();
+
+// openMusic, then playMusic: the music from its start.
 void startMusic();
 
 // Destroys the window and creates it again in the other mode. Returns the
@@ -28,15 +34,32 @@ constexpr int kStatusNoWindow = 1;
 constexpr const char* kStartQuestion = "Would You Like to Run in FullScreen mode?";
 constexpr const char* kStartCaption = "Start Fullscreen?";
 
-// Everything before the main loop: the full-screen question, the window, the
-// pause, the music and the swarm's second placing. Returns 1, or 0 when no
-// window could be made (the dialog has said why; end with kStatusNoWindow).
-int startShow();
+// In ShowStart: ask the start-up question (no answer given in advance).
+constexpr int kAskStartQuestion = -1;
+
+// How the desktop program starts the show; the defaults are a plain start.
+struct ShowStart {
+  // A dialog answer given in advance (kDialogAnswerYes: full screen,
+  // kDialogAnswerNo: a window), or kAskStartQuestion.
+  int answer = kAskStartQuestion;
+  // The moment of the music to start at, in ms of music time; 0 is the
+  // beginning. Below the show's end time.
+  int32_t atMs = 0;
+};
+
+// Everything before the main loop: the full-screen question (unless answered
+// in advance), the window, the pause, the music and the swarm's second
+// placing, and for a later start the frames before it. Returns 1, or 0 when
+// no window could be made (the dialog has said why; end with kStatusNoWindow).
+int startShow(const ShowStart& start = ShowStart{});
 
 // startShow after the question, with its answer (a dialog answer: No asks for
 // a window, anything else leaves full screen requested). The page asks the
-// question itself and starts the show with the viewer's click.
-int startShowAnswered(int answer);
+// question itself and starts the show with the viewer's click. With `atMs`
+// above 0 the frames before that moment run on the frame clock without being
+// drawn (the window stays black meanwhile), as a capture that starts there
+// runs them; then the music plays from `atMs` and its clock takes over.
+int startShowAnswered(int answer, int32_t atMs = 0);
 
 // What the main loop keeps between its passes: the done flag and the last
 // message taken from the queue. Owned by whoever runs the loop.
@@ -67,4 +90,4 @@ int stopShow(const MainLoop& loop);
 // The whole run: startShow, passes until the loop ends, stopShow. Returns the
 // process exit status: 0 when the show ran and ended, kStatusNoWindow when no
 // window could be made.
-int runShow();
+int runShow(const ShowStart& start = ShowStart{});

@@ -13,9 +13,11 @@ float spectrum[kSpectrumSize] = {};
 int32_t musicSilent = 0;
 
 namespace {
-// Where the silent clock started: the monotonic time of its first frame.
+// The silent clock reads silentBaseMs on the first frame after it was stood
+// there, and runs on in real time from that frame's monotonic time.
 bool silentStarted = false;
 int64_t silentOriginMs = 0;
+int32_t silentBaseMs = 0;
 
 int32_t silentClockMs() {
   const int64_t now = sysMonotonicMs();
@@ -23,9 +25,14 @@ int32_t silentClockMs() {
     silentStarted = true;
     silentOriginMs = now;
   }
-  return static_cast<int32_t>(now - silentOriginMs);
+  return static_cast<int32_t>(silentBaseMs + (now - silentOriginMs));
 }
 }  // namespace
+
+void musicSilentStandAt(int32_t ms) {
+  silentBaseMs = ms;
+  silentStarted = false;
+}
 
 int32_t musicMsFromBytes(AudioStream stream, uint64_t bytePosition) {
   // A failed read has no position to convert: its error value is beyond what

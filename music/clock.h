@@ -30,6 +30,12 @@ extern float spectrum[kSpectrumSize];
 // its end time. Set by start-up, before the first frame.
 extern int32_t musicSilent;
 
+// Stands the silent clock at `ms` of music time: the next frame reads exactly
+// that, and later frames that plus the real time since. Called between frames
+// by whoever runs a silent show from a later moment (start-up, the frame
+// clock); a show that never calls it starts its silent clock at 0.
+void musicSilentStandAt(int32_t ms);
+
 // The start of every frame: clears it and resets colour, texturing and the
 // modelview; reads the clock and the spectrum; prints the clock while Space
 // is held. Returns 1 to go on with the frame, 0 once the music has stopped

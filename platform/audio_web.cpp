@@ -228,19 +228,3 @@ int audioRelease() {
   deviceStarted = false;
   return audioSetError(kAudioOk);
 }
-
-void audioWebSetFrame(AudioStream handle, uint64_t frame) {
-  WebStream* stream = find(handle);
-  if (!stream) {
-    audioSetError(kAudioErrorHandle);
-    return;
-  }
-  stream->heardFrame = frame < stream->format.frames ? frame : stream->format.frames;
-  audioSetError(kAudioOk);
-}
-
-uint32_t audioWebRate(AudioStream handle) {
-  const WebStream* stream = find(handle);
-  audioSetError(stream ? kAudioOk : kAudioErrorHandle);
-  return stream ? stream->format.rateHz : 0;
-}

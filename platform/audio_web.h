@@ -15,10 +15,3 @@ void audioWebUseManualClock();
 // it later (from audioOpenFile, after the start click) takes no time. What a
 // later open of the same name finds is this decode, or its failure.
 void audioWebPrepare(const char* file);
-
-// Stands the stream at the given sample frame (clamped to its length); only
-// with the manual clock.
-void audioWebSetFrame(AudioStream stream, uint64_t frame);
-
-// The stream's own sample rate (Hz); 0 for a bad handle.
-uint32_t audioWebRate(AudioStream stream);

@@ -149,4 +149,20 @@ TEST_F(ClockTest, SilentClockRunsInRealTimeFromZeroWithoutTouchingTheStream) {
   EXPECT_EQ(fakeAudio.dataReads, 0);
   EXPECT_FLOAT_EQ(spectrum[0], 0.0f);
 }
+// A silent show started later: each stand reads exactly on the next frame,
+// and the clock runs on in real time from there.
+TEST_F(ClockTest, SilentClockStoodAtAMomentReadsItThenRunsOnFromThere) {
+  musicSilent = 1;
+  musicSilentStandAt(59983);
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 59983);
+  musicSilentStandAt(60000);
+  beginFrame();
+  EXPECT_EQ(musicTimeMs, 60000);
+  EXPECT_EQ(frameDeltaMs, 17);
+  sysSleep(30);
+  beginFrame();
+  EXPECT_GE(musicTimeMs, 60030);
+  EXPECT_EQ(fakeAudio.dataReads, 0);
+}
 }  // namespace

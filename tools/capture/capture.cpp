@@ -6,6 +6,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "app/frame_clock.h"
 #include "app/show.h"
 #include "app/window.h"
 #include "assets/textures.h"
@@ -13,17 +14,12 @@
 #include "music/clock.h"
 #include "platform/audio_offline.h"
 #include "platform/gfx.h"
-#include "timeline/director.h"
 #include "timeline/moments.h"
 #include "tools/capture/frame_writer.h"
 #include "tools/capture/progress.h"
 
 namespace {
 constexpr int64_t kMsPerSecond = 1000;
-
-// Frames before a capture's start run their updates through this table: it
-// draws nothing but keeps the state each frame leaves for the next.
-GfxCalls fastForwardCalls;
 
 struct Run {
   const CaptureOutput* output = nullptr;
@@ -93,11 +89,11 @@ const CaptureOutput& captureOutputFor(CaptureOutputKind kind) {
 }
 
 uint64_t captureFrameSample(int64_t frame, uint32_t rateHz, int framesPerSecond) {
-  return static_cast<uint64_t>(frame) * rateHz / static_cast<uint64_t>(framesPerSecond);
+  return frameClockSample(frame, rateHz, framesPerSecond);
 }
 
 int64_t captureFrameAt(int64_t ms, int framesPerSecond) {
-  return (ms * framesPerSecond + kMsPerSecond - 1) / kMsPerSecond;
+  return frameClockFrameAt(ms, framesPerSecond);
 }
 
 FrameSpan captureSpanOf(const CaptureOptions& options) {
@@ -149,7 +145,6 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
   run.output = &output;
   run.width = options.width;
   run.height = options.height;
-  fastForwardCalls = gfxStateOnly();
   if (!output.open(options, music, spans[0].first)) return kCaptureFailed;
   const size_t frameBytes = static_cast<size_t>(options.width) *
                             static_cast<size_t>(options.height) *
@@ -173,12 +168,10 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
 
   int64_t drawnFrames = 0;
   for (int64_t frame = 0; frame < stopAt && !run.failed && interruptStatus == 0; ++frame) {
-    audioOfflineSetFrame(music, captureFrameSample(frame, rate, fps));
     const bool drawn = inSpans(frame, spans, spanCount);
-    gfx = drawn ? &gfxDirect : &fastForwardCalls;
     // The frame that reports the show's end is not part of it: the frames
     // handed on so far are the whole capture.
-    if (!renderFrame()) break;
+    if (!runClockFrame(frame, fps, drawn)) break;
     if (drawn) {
       readFrame(frame);
       ++drawnFrames;

@@ -1,0 +1,60 @@
+#include "app/frame_clock.h"
+
+#include "music/clock.h"
+#include "platform/audio.h"
+#include "platform/gfx.h"
+#include "timeline/director.h"
+
+namespace {
+constexpr int64_t kMsPerSecond = 1000;
+constexpr uint64_t kBytesPerSample = 2;
+
+// Stands the music at a sample; past the music, at its end, where it has
+// played out.
+int standAt(const AudioStreamInfo& info, uint64_t sample) {
+  if (sample > info.frames) sample = info.frames;
+  return audioSetPosition(musicStream, sample * kBytesPerSample * info.channels,
+                          kAudioPositionBytes);
+}
+
+void standFrame(int64_t frame, int framesPerSecond) {
+  if (musicSilent) {
+    musicSilentStandAt(static_cast<int32_t>(frame * kMsPerSecond / framesPerSecond));
+    return;
+  }
+  AudioStreamInfo info;
+  if (audioGetInfo(musicStream, &info))
+    standAt(info, frameClockSample(frame, info.rateHz, framesPerSecond));
+}
+}  // namespace
+
+uint64_t frameClockSample(int64_t frame, uint32_t rateHz, int framesPerSecond) {
+  return static_cast<uint64_t>(frame) * rateHz / static_cast<uint64_t>(framesPerSecond);
+}
+
+int64_t frameClockFrameAt(int64_t ms, int framesPerSecond) {
+  return (ms * framesPerSecond + kMsPerSecond - 1) / kMsPerSecond;
+}
+
+int standMusicAtMs(int32_t ms) {
+  AudioStreamInfo info;
+  if (!audioGetInfo(musicStream, &info)) return 0;
+  return standAt(info, static_cast<uint64_t>(ms) * info.rateHz / kMsPerSecond);
+}
+
+int runClockFrame(int64_t frame, int framesPerSecond, bool draw) {
+  // Built from the GL table of the back-end linked in, once.
+  static const GfxCalls stateOnly = gfxStateOnly();
+  standFrame(frame, framesPerSecond);
+  gfx = draw ? &gfxDirect : &stateOnly;
+  const int goesOn = renderFrame();
+  gfx = &gfxDirect;
+  return goesOn;
+}
+
+int fastForwardFrames(int64_t end, int framesPerSecond) {
+  for (int64_t frame = 0; frame < end; ++frame) {
+    if (!runClockFrame(frame, framesPerSecond, false)) return 0;
+  }
+  return 1;
+}

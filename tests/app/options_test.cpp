@@ -1,0 +1,103 @@
+// The desktop program's options: a plain start without any, the question
+// answered in advance, a later start, help and version, and everything that
+// is refused with a reason.
+#include "app/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/dialog.h"
+
+namespace {
+struct Parsed {
+  OptionsParse result;
+  ShowStart start;
+  std::string why;
+};
+
+Parsed parse(const std::vector<const char*>& arguments) {
+  std::vector<std::string> words{"vantorel"};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  Parsed parsed{};
+  char why[256];
+  parsed.result = parseShowOptions(static_cast<int>(words.size()), argv.data(), &parsed.start, why,
+                                   sizeof why);
+  parsed.why = why;
+  return parsed;
+}
+
+TEST(ShowOptions, NoneMeanTodaysStart) {
+  const Parsed parsed = parse({});
+  EXPECT_EQ(parsed.result, OptionsParse::Run);
+  EXPECT_EQ(parsed.start.answer, kAskStartQuestion);
+  EXPECT_EQ(parsed.start.atMs, 0);
+}
+
+TEST(ShowOptions, WindowAndFullscreenAnswerTheQuestionInAdvance) {
+  EXPECT_EQ(parse({"--window"}).start.answer, kDialogAnswerNo);
+  EXPECT_EQ(parse({"--fullscreen"}).start.answer, kDialogAnswerYes);
+  EXPECT_EQ(parse({"--window", "--window"}).start.answer, kDialogAnswerNo);
+  const Parsed both = parse({"--window", "--fullscreen"});
+  EXPECT_EQ(both.result, OptionsParse::Bad);
+  EXPECT_NE(both.why.find("--window and --fullscreen"), std::string::npos) << both.why;
+}
+
+TEST(ShowOptions, StartTakesAMomentOfTheShowInMs) {
+  const std::vector<std::pair<std::vector<const char*>, int32_t>> cases = {
+      {{"--start", "60000"}, 60000},
+      {{"--start=0"}, 0},
+      {{"--start", "195999"}, 195999},
+      {{"--window", "--start", "1"}, 1},
+      {{"--start", "5", "--start", "7"}, 7},
+  };
+  for (const auto& [arguments, ms] : cases) {
+    SCOPED_TRACE(ms);
+    const Parsed parsed = parse(arguments);
+    EXPECT_EQ(parsed.result, OptionsParse::Run) << parsed.why;
+    EXPECT_EQ(parsed.start.atMs, ms);
+  }
+}
+
+TEST(ShowOptions, AMomentThatIsNoWholeNumberInTheShowIsRefused) {
+  for (const char* value : {"abc", "-5", "+5", " 5", "5 ", "1.5", "", "196000", "4294967296",
+                            "99999999999999999999"}) {
+    SCOPED_TRACE(std::string("--start \"") + value + "\"");
+    const Parsed parsed = parse({"--start", value});
+    EXPECT_EQ(parsed.result, OptionsParse::Bad);
+    EXPECT_NE(parsed.why.find("--start"), std::string::npos) << parsed.why;
+    EXPECT_NE(parsed.why.find("195999"), std::string::npos) << parsed.why;
+  }
+  const Parsed missing = parse({"--start"});
+  EXPECT_EQ(missing.result, OptionsParse::Bad);
+  EXPECT_EQ(missing.why, "--start needs a value");
+}
+
+TEST(ShowOptions, HelpAndVersionAreAnswersOfTheirOwn) {
+  EXPECT_EQ(parse({"--help"}).result, OptionsParse::Help);
+  EXPECT_EQ(parse({"--window", "--version"}).result, OptionsParse::Version);
+  EXPECT_NE(std::string(kShowUsage).find("--start MS"), std::string::npos);
+  EXPECT_NE(std::string(kShowVersion), "");
+}
+
+TEST(ShowOptions, UnknownOptionsAndStrayWordsAreRefusedByName) {
+  const std::vector<std::pair<std::vector<const char*>, std::string>> cases = {
+      {{"--bogus"}, "unknown option \"--bogus\""},
+      {{"-x"}, "unknown option \"-x\""},
+      {{"--window", "-qz"}, "unknown option \"-q\""},
+      {{"show"}, "unexpected argument \"show\""},
+      {{"--help=yes"}, "--help takes no value"},
+      {{"--window=1"}, "--window takes no value"},
+  };
+  for (const auto& [arguments, why] : cases) {
+    SCOPED_TRACE(why);
+    const Parsed parsed = parse(arguments);
+    EXPECT_EQ(parsed.result, OptionsParse::Bad);
+    EXPECT_EQ(parsed.why, why);
+  }
+}
+}  // namespace
