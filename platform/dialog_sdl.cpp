@@ -14,8 +14,7 @@ constexpr uint32_t kButtonMask = 0xF;
 constexpr int kShowAttempts = 3;
 constexpr uint32_t kRetryPauseMs = 200;
 
-bool showWithRetries(const SDL_MessageBoxData& data, int* answer) {
-  const bool haveDisplay = std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY");
+bool showWithRetries(const SDL_MessageBoxData& data, bool haveDisplay, int* answer) {
   for (int attempt = 0; attempt < (haveDisplay ? kShowAttempts : 1); ++attempt) {
     if (attempt > 0) SDL_Delay(kRetryPauseMs);
     if (SDL_ShowMessageBox(&data, answer) == 0) return true;
@@ -37,6 +36,8 @@ uint32_t sdlIconFlags(uint32_t type) {
 }  // namespace
 
 int dialogMessageBox(WsWindow* owner, const char* text, const char* caption, uint32_t type) {
+  // Without a display, the line that says so comes before the dialog's text.
+  const bool haveDisplay = sdlDisplayPresent();
   // Tests of the real program read what a dialog says from here: the text of
   // an X11 message box cannot be read back from outside.
   static const bool trace = std::getenv("VANTOREL_DIALOG_TRACE") != nullptr;
@@ -58,7 +59,7 @@ int dialogMessageBox(WsWindow* owner, const char* text, const char* caption, uin
   data.numbuttons = yesNo ? 2 : 1;
   data.buttons = yesNo ? kYesNo : kOk;
   int answer = kDialogNone;
-  if (!showWithRetries(data, &answer)) {
+  if (!showWithRetries(data, haveDisplay, &answer)) {
     std::fprintf(stderr, "%s: %s\n(no dialog could be shown: %s)\n", caption ? caption : "",
                  text ? text : "", SDL_GetError());
     return kDialogNone;

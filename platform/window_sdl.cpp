@@ -103,6 +103,7 @@ void installExitGuards() {
 // just before, while the show still has one thread and no connection.
 bool videoReady() {
   if (SDL_WasInit(SDL_INIT_VIDEO)) return true;
+  sdlDisplayPresent();
   installExitGuards();
   // A full-screen window stays when another window takes the focus (the
   // show's own dialogs do): the show only stops drawing when minimised.
@@ -245,6 +246,12 @@ int wsAdjustWindowRect(WsRect* rect, uint32_t, int, uint32_t) { return rect ? 1 
 WsWindow* wsCreateWindow(uint32_t, const char* name, const char* title, uint32_t style, int x,
                          int y, int width, int height, WsWindow*, void*, WsInstance*, void*) {
   if (!classRegistered || !name || className != name || theWindow) return nullptr;
+  // Without a display SDL falls back to a driver that draws where nobody
+  // sees: a show nobody sees is no show.
+  if (sdlInvisibleVideo()) {
+    std::fprintf(stderr, "vantorel: cannot create the window: there is no display\n");
+    return nullptr;
+  }
   const bool switchMode = (style & kStylePopup) && modeArranged;
   uint32_t flags = SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN;
   if (switchMode) flags |= SDL_WINDOW_FULLSCREEN;

@@ -63,14 +63,19 @@ start_x() {
   use_server Xvfb
 }
 
-# start_app [dir]: runs vantorel in the folder (default: the scratch folder)
-# with the dummy audio driver, recording its output and its status.
+# start_app [dir [option...]]: runs vantorel with the options in the folder
+# (default: the scratch folder) with the dummy audio driver, recording its
+# output and its status.
 start_app() {
   local dir=${1:-$work}
+  shift || true
+  # There from the start, for a step that counts its lines at once.
+  : >"$work/out.txt"
+  : >"$work/err.txt"
   (
     set +e
     cd "$dir" || exit
-    SDL_AUDIODRIVER=dummy VANTOREL_DIALOG_TRACE=1 "$VANTOREL" >"$work/out.txt" 2>"$work/err.txt"
+    SDL_AUDIODRIVER=dummy VANTOREL_DIALOG_TRACE=1 "$VANTOREL" "$@" >"$work/out.txt" 2>"$work/err.txt"
     echo $? >"$work/status"
   ) &
   app_pid=$!
@@ -336,3 +341,26 @@ above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 # between T LO HI: whether LO <= T <= HI.
 between() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
+
+# best_match NAME CAPTURE [option...]: the smallest RMSE (0 to 1) between the
+# screenshot NAME and the frames the capture tool CAPTURE (with the options)
+# draws at 1280x720 and 60 frames per second within 150 ms either side of the
+# screenshot's clock. A screenshot may catch a frame presented a little before
+# or after the one that printed the clock, all the more on a busy machine; a
+# frame of the right moment matches within a few hundredths, another scene of
+# the show differs by a tenth or more.
+best_match() {
+  local name=$1 capture=$2 at frames=$work/$1-frames/ frame best=1 rmse
+  shift 2
+  at=$(clock_of "$name")
+  "$capture" --size 1280x720 --fps 60 --start $((at > 150 ? at - 150 : 0)) --end $((at + 150)) \
+    --output "$frames" "$@" >&2 || fail "the capture of $name's moment failed"
+  for frame in "$frames"*.png; do
+    # (compare exits 1 when the pictures differ at all.)
+    rmse=$({ compare -metric RMSE "$work/$name.png" "$frame" null: 2>&1 || true; } |
+      sed -E 's/.*\(([0-9.e-]+)\).*/\1/')
+    [[ "$rmse" =~ ^[0-9.e-]+$ ]] || fail "cannot compare $name with $frame: $rmse"
+    above "$best" "$rmse" && best=$rmse
+  done
+  echo "$best"
+}
