@@ -1,10 +1,11 @@
 // vantorel: plays the music and draws the show timed to it. Reads its
-// pictures and music from the working directory. See --help for the
-// options; without any it asks its start-up question.
+// pictures and music from the working directory, or from the installed ones.
+// See --help for the options; without any it asks its start-up question.
 #include <cstdio>
 
 #include "app/options.h"
 #include "app/show.h"
+#include "app/show_folder.h"
 #include "platform/sys.h"
 
 int main(int argc, char** argv) {
@@ -27,5 +28,6 @@ int main(int argc, char** argv) {
   // pipe or a file: each line goes out whole at once.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
   sysTuneAllocator();
+  moveToShowFiles();
   return runShow(start);
 }

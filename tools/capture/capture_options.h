@@ -18,7 +18,7 @@ struct CaptureOptions {
   int framesPerSecond;
   int32_t startMs;        // ms of music time; the first frame at or after it
   int32_t endMs;          // ms of music time; frames before it, or kCaptureToShowEnd
-  char folder[PATH_MAX];  // the show's pictures and music; empty: beside the executable
+  char folder[PATH_MAX];  // the show's pictures and music; empty: the default folder
 };
 
 // The options of a capture made with no arguments but the output.

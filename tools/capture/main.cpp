@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/show_folder.h"
 #include "platform/sys.h"
 #include "tools/capture/capture.h"
 
@@ -27,17 +28,6 @@ bool makeAbsolute(char* path, const char* from) {
   const int n = std::snprintf(joined, sizeof joined, "%s/%s", from, path);
   if (n < 0 || n >= PATH_MAX) return false;
   std::memcpy(path, joined, static_cast<size_t>(n) + 1);
-  return true;
-}
-
-// The folder the executable lies in: where the build puts the show's files.
-bool ownFolder(char* folder) {
-  const ssize_t n = readlink("/proc/self/exe", folder, PATH_MAX - 1);
-  if (n <= 0) return false;
-  folder[n] = '\0';
-  char* slash = std::strrchr(folder, '/');
-  if (!slash) return false;
-  *slash = '\0';
   return true;
 }
 }  // namespace
@@ -62,7 +52,9 @@ int main(int argc, char** argv) {
     captureError("cannot tell where the output goes: %s", std::strerror(errno));
     return kCaptureFailed;
   }
-  if (!options.folder[0] && !ownFolder(options.folder)) {
+  char own[PATH_MAX];
+  if (!options.folder[0] && (!executableFolder(own, sizeof own) ||
+                             !captureShowFolder(own, options.folder, sizeof options.folder))) {
     captureError("cannot find the folder of vantorel-capture; give --folder");
     return kCaptureBadOptions;
   }
