@@ -1,5 +1,10 @@
 #include "tools/assetgen/pictures.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 // Sizes: powers of two wherever the picture wraps a body or fills a square;
@@ -34,6 +39,30 @@ bool writePictures(const char* folder) {
     entry.paint(image);
     const std::string path = std::string(folder) + "/" + kSlotFiles[entry.slot];
     if (!writePng(path.c_str(), image)) return false;
+  }
+  return true;
+}
+
+namespace {
+// Makes `path` as a folder unless it is one already.
+bool makeFolder(const std::string& path) {
+  if (mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) return true;
+  std::fprintf(stderr, "vantorel-assetgen: cannot make %s: %s\n", path.c_str(),
+               std::strerror(errno));
+  return false;
+}
+}  // namespace
+
+bool writeIcons(const char* folder, const int* sizes, int count) {
+  Image image;
+  for (int i = 0; i < count; ++i) {
+    const int size = sizes[i];
+    const std::string sized = std::string(folder) + "/" + std::to_string(size) + "x" +
+                              std::to_string(size);
+    if (!makeFolder(folder) || !makeFolder(sized) || !makeFolder(sized + "/apps")) return false;
+    makeImage(image, size, size, true);
+    paintIcon(image);
+    if (!writePng((sized + "/apps/vantorel.png").c_str(), image)) return false;
   }
   return true;
 }

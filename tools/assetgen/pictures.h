@@ -23,6 +23,13 @@ extern const PictureEntry kPictures[kPictureCount];
 // first file that cannot be written.
 bool writePictures(const char* folder);
 
+// Paints the program's icon (the small card's emblem, round, on a transparent
+// ground) at each of `count` sizes (square, pixels) into
+// folder/<size>x<size>/apps/vantorel.png, the layout of an icon theme, making
+// the folders. Needs the fonts open. Returns false, with a message on
+// standard error, at the first failure.
+bool writeIcons(const char* folder, const int* sizes, int count);
+
 // The painters, one per picture; each fills an image already sized by the
 // table.
 void paintParticle(Image& image);
@@ -33,6 +40,7 @@ void paintMoonSkin(Image& image);
 void paintBallSkin(Image& image);
 void paintEmberSkin(Image& image);
 void paintEmblemCard(Image& image);
+void paintIcon(Image& image);
 void paintFlashCard(Image& image);
 void paintNightWall(Image& image);
 void paintStripeWall(Image& image);

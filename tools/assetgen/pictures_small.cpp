@@ -24,9 +24,17 @@ double skinDistance(double u0, double v0, double u1, double v1) {
   return std::sqrt(dx * dx + dy * dy);
 }
 
+// Where the ring of the emblem runs, and how far out a round emblem's disc
+// reaches: just past the ring's outer edge.
+constexpr double kRingRadius = 0.4;
+constexpr double kDiscRadius = 0.45;
+
 // A round emblem for the small card: a ring around a bold "V". The card is
-// only about 70 pixels tall on screen, so the shapes are thick.
-void paintEmblem(Image& image, Rgb backInner, Rgb backOuter, Rgb ring, Rgb letter, bool rays) {
+// only about 70 pixels tall on screen, so the shapes are thick. A square one
+// is framed and opaque; a round one (the icon) is a disc on a transparent
+// ground.
+void paintEmblem(Image& image, Rgb backInner, Rgb backOuter, Rgb ring, Rgb letter, bool rays,
+                 bool round = false) {
   Mask mask;
   makeMask(mask, image.width, image.height);
   drawTextCentred(mask, kTypefaceBold, image.height * 0.62, 0.0, image.width * 0.5,
@@ -41,12 +49,14 @@ void paintEmblem(Image& image, Rgb backInner, Rgb backOuter, Rgb ring, Rgb lette
       const double ray = 0.5 + 0.5 * std::cos(angle * 12.0);
       colour = mix(colour, backInner * 1.15, smoothstep(0.55, 0.9, ray) * 0.6);
     }
-    const double ringEdge = std::fabs(r - 0.4);
+    const double ringEdge = std::fabs(r - kRingRadius);
     colour = mix(colour, ring, 1.0 - smoothstep(0.035, 0.045, ringEdge));
-    const double frame = std::fmax(std::fabs(dx), std::fabs(dy));
-    colour = mix(colour, ring, (1.0 - smoothstep(0.0, 0.008, std::fabs(frame - 0.47))) * 0.8);
+    if (!round) {
+      const double frame = std::fmax(std::fabs(dx), std::fabs(dy));
+      colour = mix(colour, ring, (1.0 - smoothstep(0.0, 0.008, std::fabs(frame - 0.47))) * 0.8);
+    }
     colour = mix(colour, letter, maskAt(mask, u, v));
-    return Rgba{colour, 1.0};
+    return Rgba{colour, round ? 1.0 - smoothstep(kDiscRadius - 0.01, kDiscRadius, r) : 1.0};
   });
 }
 }  // namespace
@@ -135,6 +145,11 @@ void paintEmberSkin(Image& image) {
 void paintEmblemCard(Image& image) {
   paintEmblem(image, hexColour(0x1B2A6B), hexColour(0x05071A), hexColour(0x3CE0FF),
               hexColour(0xF4FBFF), false);
+}
+
+void paintIcon(Image& image) {
+  paintEmblem(image, hexColour(0x1B2A6B), hexColour(0x05071A), hexColour(0x3CE0FF),
+              hexColour(0xF4FBFF), false, true);
 }
 
 // The same emblem in a flash of inverted colours, for the half second before
