@@ -8,6 +8,9 @@
 #                        and the page in headless Chromium)
 #   ./vantorel.sh web    builds the show as a web page into build/web and
 #                        serves it on this machine, printing the address
+#   ./vantorel.sh package
+#                        builds the Debian package from the play build and
+#                        prints where it is
 # Both work as root on a fresh Debian 12 machine; as another user they use sudo
 # for the packages.
 set -euo pipefail
@@ -22,6 +25,10 @@ build_packages=(cmake make g++ pkg-config libsdl2-dev libx11-dev libxrandr-dev l
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils
   xserver-xorg-core xserver-xorg-video-dummy imagemagick ffmpeg clang libclang-rt-14-dev)
 capture_packages=(ffmpeg)
+# The Debian package: dpkg-shlibdeps works out its dependencies.
+package_packages=(dpkg-dev)
+# Checking the install and the package.
+package_test_packages=(dpkg-dev lintian desktop-file-utils man-db)
 # The page: Emscripten, and dpkg-dev to unpack Debian's source packages of the
 # libraries it builds with emcc (web/deps.sh).
 web_packages=(emscripten dpkg-dev)
@@ -129,8 +136,18 @@ run_fuzzer() {
   grep -E "stat::number_of_executed_units|Done" "$log" >&2 || true
 }
 
+package() {
+  ensure_packages "${build_packages[@]}" "${package_packages[@]}"
+  configure_and_build build/play -DVANTOREL_TESTS=OFF
+  (cd build/play && cpack -G DEB >/dev/null)
+  local deb
+  deb=$(ls -t "$root"/build/play/package/vantorel_*.deb | head -n 1)
+  say "the package is $deb"
+  echo "$deb"
+}
+
 run_tests() {
-  ensure_packages "${build_packages[@]}" "${test_packages[@]}"
+  ensure_packages "${build_packages[@]}" "${test_packages[@]}" "${package_test_packages[@]}"
   say "build and test"
   configure_and_build build/test
   (cd build/test && ctest --output-on-failure -j "$jobs" --timeout 900)
@@ -165,8 +182,9 @@ case "${1:-}" in
   play) play ;;
   test) run_tests ;;
   web) web ;;
+  package) package ;;
   *)
-    echo "usage: $0 play|test|web" >&2
+    echo "usage: $0 play|test|web|package" >&2
     exit 2
     ;;
 esac
