@@ -343,18 +343,22 @@ above() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 between() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
 
 # best_match NAME CAPTURE [option...]: the smallest RMSE (0 to 1) between the
-# screenshot NAME and the frames the capture tool CAPTURE (with the options)
-# draws at 1280x720 and 60 frames per second within 150 ms either side of the
-# screenshot's clock. A screenshot may catch a frame presented a little before
-# or after the one that printed the clock, all the more on a busy machine; a
-# frame of the right moment matches within a few hundredths, another scene of
-# the show differs by a tenth or more.
+# screenshot NAME (taken by shoot_at) and the frames the capture tool CAPTURE
+# (with the options) draws at 1280x720 and 60 frames per second from 250 ms
+# before the clock line just before the shot to the line just after it. The
+# capture runs on the frame clock a later start runs on, so its frames meet
+# the show's state, and the show's own frames fall between them. The screen
+# may lag behind the clock lines by a frame or more (the X server draws a
+# frame when it gets to it, later on a busy machine), hence the margin before.
+# At a moment where the picture changes slowly a frame of the right moment
+# matches within a hundredth or two; another scene of the show differs by a
+# tenth or more.
 best_match() {
-  local name=$1 capture=$2 at frames=$work/$1-frames/ frame best=1 rmse
+  local name=$1 capture=$2 frames=$work/$1-frames/ frame best=1 rmse
   shift 2
-  at=$(clock_of "$name")
-  "$capture" --size 1280x720 --fps 60 --start $((at > 150 ? at - 150 : 0)) --end $((at + 150)) \
-    --output "$frames" "$@" >&2 || fail "the capture of $name's moment failed"
+  "$capture" --size 1280x720 --fps 60 --start $(($(clock_of "$name") - 250)) \
+    --end $(($(cat "$work/$name.clock_after") + 17)) --output "$frames" "$@" >&2 ||
+    fail "the capture of $name's moments failed"
   for frame in "$frames"*.png; do
     # (compare exits 1 when the pictures differ at all.)
     rmse=$({ compare -metric RMSE "$work/$name.png" "$frame" null: 2>&1 || true; } |

@@ -73,7 +73,7 @@ case "$1" in
     # What is drawn at a moment after the start is what the capture tool
     # draws there. (From 60 s to 63 s the picture changes slowly: a title, the
     # sphere turning, the ribbons just begun.)
-    shoot scene
+    shoot_at scene 60500
     press Vantorel Escape
     [ "$(wait_exit)" = 0 ] || fail "the show did not end with 0"
     match=$(best_match scene "$CAPTURE" --folder "$show")
