@@ -345,7 +345,8 @@ between() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
 # best_match NAME CAPTURE [option...]: the smallest RMSE (0 to 1) between the
 # screenshot NAME (taken by shoot_at) and the frames the capture tool CAPTURE
 # (with the options) draws at 1280x720 and 60 frames per second from 250 ms
-# before the clock line just before the shot to the line just after it. The
+# before the frame before the clock line just before the shot to the line
+# just after it. The
 # capture runs on the frame clock a later start runs on, so its frames meet
 # the show's state, and the show's own frames fall between them. The screen
 # may lag behind the clock lines by a frame or more (the X server draws a
@@ -354,9 +355,14 @@ between() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
 # matches within a hundredth or two; another scene of the show differs by a
 # tenth or more.
 best_match() {
-  local name=$1 capture=$2 frames=$work/$1-frames/ frame best=1 rmse
+  local name=$1 capture=$2 frames=$work/$1-frames/ frame best=1 rmse from
   shift 2
-  "$capture" --size 1280x720 --fps 60 --start $(($(clock_of "$name") - 250)) \
+  # The frame before the one that printed the last line may still be the one
+  # on screen.
+  from=$(awk -v a="$(clock_of "$name")" '$1 < a { previous = $1 } END { print previous + 0 }' \
+    "$work/out.txt")
+  ((from > 0)) || from=$(clock_of "$name")
+  "$capture" --size 1280x720 --fps 60 --start $((from > 250 ? from - 250 : 0)) \
     --end $(($(cat "$work/$name.clock_after") + 17)) --output "$frames" "$@" >&2 ||
     fail "the capture of $name's moments failed"
   for frame in "$frames"*.png; do
@@ -367,4 +373,15 @@ best_match() {
     above "$best" "$rmse" && best=$rmse
   done
   echo "$best"
+}
+
+# shoot_after_start NAME: a screenshot (as shoot_at takes it) as soon as the
+# show started at a later moment has shown its first frame: once it has
+# printed two clock lines, the first frame is on screen. The first frames
+# take long (the software renderer compiles what it draws with on first use,
+# a second and more on a busy machine), so the shot comes soon after the
+# start however loaded the machine is.
+shoot_after_start() {
+  hold_space_for 2
+  shoot_at "$1" "$(head -n 1 "$work/out.txt")"
 }
