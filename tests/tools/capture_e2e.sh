@@ -218,6 +218,20 @@ FAKE
     [ ! -e "$work/a.mp4" ] || fail "an interrupted video"
     no_leftovers "$work"
     ;;
+  benchmark)
+    # The frame-time report: one row per scene the stretch touches, then the
+    # whole; nothing written anywhere.
+    cd "$work"
+    capture --benchmark --size 320x180 --fps 10 --start 59000 --end 61000
+    expect_ok
+    grep -qE '^Break +57\.0-60\.0 +10 ' "$work/out.txt" || fail "no Break row of 10 frames"
+    grep -qE '^SquareRibbons +60\.0-63\.0 +10 ' "$work/out.txt" ||
+      fail "no SquareRibbons row of 10 frames"
+    grep -qE '^all +20 ' "$work/out.txt" || fail "no row of all 20 frames"
+    [ "$(ls "$work")" = "$(printf 'err.txt\nout.txt')" ] || fail "it wrote $(ls "$work")"
+    capture --benchmark --start 197000
+    expect_failure 1 "nothing to time"
+    ;;
   *)
     echo "unknown scenario $1" >&2
     exit 2

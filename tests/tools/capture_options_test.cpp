@@ -8,12 +8,16 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "tools/capture/benchmark.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/progress.h"
+#include "timeline/moments.h"
 
 namespace {
 struct Parsed {
@@ -103,12 +107,82 @@ TEST(CaptureOptions, BadValuesAreRefusedWithTheOptionNamed) {
       {{"--fps"}, "--fps"},
       {{"stray"}, "stray"},
       {{"--output", ""}, "--output"},
+      {{"--jobs", "0"}, "--jobs"},
+      {{"--jobs", "65"}, "--jobs"},
+      {{"--jobs", "two"}, "--jobs"},
+      {{"--jobs"}, "--jobs"},
+      {{"--benchmark", "--jobs", "2"}, "--jobs"},
   };
   for (const auto& c : cases) {
     const Parsed p = parse(c.arguments);
     EXPECT_EQ(p.result, CaptureParse::Bad) << *c.arguments.begin();
     EXPECT_NE(p.why.find(c.named), std::string::npos) << p.why;
   }
+}
+
+TEST(CaptureOptions, JobsAndTheBenchmarkAreTakenWithTheOtherOptions) {
+  EXPECT_EQ(parse({}).options.jobs, 1);
+  EXPECT_FALSE(parse({}).options.benchmark);
+  const Parsed jobs = parse({"--jobs", "16", "--output", "frames/"});
+  ASSERT_EQ(jobs.result, CaptureParse::Run) << jobs.why;
+  EXPECT_EQ(jobs.options.jobs, 16);
+  EXPECT_EQ(jobs.options.outputKind, CaptureOutputKind::Frames);
+  // The benchmark writes nothing: an output it could not write is no reason
+  // to refuse it.
+  const Parsed timed = parse({"--benchmark", "--start=60000", "--end=62000", "--output=a.avi"});
+  ASSERT_EQ(timed.result, CaptureParse::Run) << timed.why;
+  EXPECT_TRUE(timed.options.benchmark);
+  EXPECT_EQ(timed.options.startMs, 60000);
+  EXPECT_EQ(timed.options.endMs, 62000);
+}
+
+TEST(FrameTimeReport, MedianPercentileWorstAndTheMainThreadsShare) {
+  EXPECT_EQ(summariseFrameTimes({}).frames, 0);
+  std::vector<FrameTime> times;
+  // 1 to 20 ms, shuffled; the main thread busy for half of each.
+  for (int i = 0; i < 20; ++i) {
+    const double ms = (i * 7) % 20 + 1;
+    times.push_back({ms, ms / 2});
+  }
+  FrameTimeSummary s = summariseFrameTimes(times);
+  EXPECT_EQ(s.frames, 20);
+  EXPECT_DOUBLE_EQ(s.medianMs, 10.5);
+  EXPECT_DOUBLE_EQ(s.p95Ms, 19.0);  // the 19th of 20
+  EXPECT_DOUBLE_EQ(s.worstMs, 20.0);
+  EXPECT_DOUBLE_EQ(s.mainThreadShare, 0.5);
+  EXPECT_EQ(times[1].wallMs, 8.0) << "the caller's times are left in their order";
+  times.push_back({100.0, 0.0});
+  s = summariseFrameTimes(times);
+  EXPECT_DOUBLE_EQ(s.medianMs, 11.0);
+  EXPECT_DOUBLE_EQ(s.p95Ms, 20.0);  // the 20th of 21 (0.95 * 21 = 19.95)
+  EXPECT_DOUBLE_EQ(s.worstMs, 100.0);
+  const FrameTimeSummary one = summariseFrameTimes({{16.0, 4.0}});
+  EXPECT_DOUBLE_EQ(one.medianMs, 16.0);
+  EXPECT_DOUBLE_EQ(one.p95Ms, 16.0);
+  EXPECT_DOUBLE_EQ(one.mainThreadShare, 0.25);
+}
+
+TEST(FrameTimeReport, OneRowPerSceneWithFramesByItsNameThenTheWhole) {
+  std::vector<FrameTime> byScene[kSceneCount];
+  const int finale = sceneAt(momentWindow(Moment::Finale).hi);
+  byScene[0] = {{10.0, 5.0}, {12.0, 6.0}};
+  byScene[finale] = {{30.0, 10.0}};
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&text, &size);
+  ASSERT_NE(out, nullptr);
+  printFrameTimeReport(out, byScene, kSceneCount);
+  std::fclose(out);
+  const std::string report(text, size);
+  std::free(text);
+  EXPECT_NE(report.find("Opening "), std::string::npos) << report;
+  EXPECT_NE(report.find("Finale "), std::string::npos) << report;
+  EXPECT_EQ(report.find("Pulse"), std::string::npos) << "a scene without frames has no row";
+  const size_t all = report.find("\nall ");
+  ASSERT_NE(all, std::string::npos) << report;
+  EXPECT_NE(report.find("      3     12.0     30.0     30.0     40%", all), std::string::npos)
+      << report;
+  for (int i = 0; i < kSceneCount; ++i) EXPECT_STRNE(sceneName(i), "?") << "scene " << i;
 }
 
 TEST(CaptureFrames, AFrameStandsAtTheSampleOfItsMoment) {

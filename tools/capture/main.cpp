@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "platform/sys.h"
+#include "tools/capture/benchmark.h"
 #include "tools/capture/capture.h"
 
 namespace {
@@ -84,6 +85,7 @@ int main(int argc, char** argv) {
   sigemptyset(&interrupt.sa_mask);
   sigaction(SIGINT, &interrupt, nullptr);
   sigaction(SIGTERM, &interrupt, nullptr);
+  if (options.benchmark) return captureBenchmark(options, stdout);
   const FrameSpan span = captureSpanOf(options);
   return captureRun(options, captureOutputFor(options.outputKind), &span, 1);
 }
