@@ -16,6 +16,7 @@
 
 #include "tools/capture/benchmark.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/jobs.h"
 #include "tools/capture/progress.h"
 #include "timeline/moments.h"
 
@@ -218,6 +219,40 @@ TEST(CaptureFrames, AStretchOfMsHoldsTheFramesWhoseMomentLiesInIt) {
   // The whole show at the defaults: 196 s of frames at 60 per second.
   options = defaultCaptureOptions();
   EXPECT_EQ(captureFrameAt(196000, options.framesPerSecond) - captureSpanOf(options).first, 11760);
+}
+
+TEST(CaptureJobs, TheFramesAreSplitInOrderAtKeyFrames) {
+  FrameSpan spans[kMaxCaptureJobs];
+  // 1000 frames from 60, key frames every 120 from 60: 9 pieces of 120 and
+  // one of 40, shared 4 and 5.
+  ASSERT_EQ(splitFrames(60, 1060, 2, 120, spans), 2);
+  EXPECT_EQ(spans[0].first, 60);
+  EXPECT_EQ(spans[0].end, 60 + 4 * 120);
+  EXPECT_EQ(spans[1].first, 60 + 4 * 120);
+  EXPECT_EQ(spans[1].end, 1060);
+  // Every frame once, each stretch starting at a key frame.
+  for (int jobs : {1, 3, 7, 16, 64}) {
+    const int count = splitFrames(60, 11820, jobs, 120, spans);
+    ASSERT_EQ(count, jobs);
+    EXPECT_EQ(spans[0].first, 60);
+    EXPECT_EQ(spans[count - 1].end, 11820);
+    for (int i = 0; i < count; ++i) {
+      EXPECT_LT(spans[i].first, spans[i].end) << jobs << " jobs, stretch " << i;
+      EXPECT_EQ((spans[i].first - 60) % 120, 0) << jobs << " jobs, stretch " << i;
+      if (i > 0) {
+        EXPECT_EQ(spans[i].first, spans[i - 1].end);
+      }
+    }
+  }
+  // Fewer key frames than jobs: one stretch each; PNG frames split anywhere.
+  EXPECT_EQ(splitFrames(0, 250, 8, 120, spans), 3);
+  EXPECT_EQ(splitFrames(0, 5, 8, 1, spans), 5);
+  EXPECT_EQ(spans[4].first, 4);
+  EXPECT_EQ(spans[4].end, 5);
+  EXPECT_EQ(splitFrames(0, 1000, 3, 1, spans), 3);
+  EXPECT_EQ(spans[0].end, 333);
+  EXPECT_EQ(spans[1].end, 666);
+  EXPECT_EQ(splitFrames(100, 100, 4, 1, spans), 0);
 }
 
 TEST(CaptureProgress, TheLineSaysFramesRateAndTimeLeft) {

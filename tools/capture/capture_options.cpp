@@ -150,6 +150,7 @@ CaptureOptions defaultCaptureOptions() {
   options.endMs = kCaptureToShowEnd;
   options.benchmark = false;
   options.jobs = 1;
+  options.pictureOnly = false;
   return options;
 }
 
