@@ -4,11 +4,12 @@
 // table rather than straight to libGL. Normally the table forwards to GL
 // unchanged; the one call that is not GL's own, strips, sends whole triangle
 // strips from arrays with OpenGL 1.1's vertex arrays, so that a mesh of
-// 65,000 vertices costs a few hundred calls instead of 200,000. Two callers swap it: tests install a recorder to see exactly
-// which strips and vertices a frame emits, and the capture tool installs a
-// table that does nothing while it fast-forwards through frames it does not
-// encode. Set-up work (textures, projection, fixed state) calls GL directly;
-// it runs only when a context is made.
+// 65,000 vertices costs a few hundred calls instead of 200,000. Two callers
+// swap the table: tests install a recorder to see exactly which strips and
+// vertices a frame emits, and the capture tool installs a table that does
+// nothing while it fast-forwards through frames it does not encode. Set-up
+// work (textures, projection, fixed state) calls GL directly; it runs only
+// when a context is made.
 #pragma once
 
 #include <GL/gl.h>

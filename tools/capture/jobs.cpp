@@ -148,7 +148,8 @@ int captureJobs(const CaptureOptions& options) {
       static_cast<int64_t>(audioOfflineFrames(music)) * kMsPerSecond / audioOfflineRate(music);
   const int64_t endMs = musicMs < showEndsAtMs() ? musicMs : showEndsAtMs();
   const FrameSpan whole = captureSpanOf(options);
-  const int64_t end = whole.end < captureFrameAt(endMs, fps) ? whole.end : captureFrameAt(endMs, fps);
+  const int64_t showEnd = captureFrameAt(endMs, fps);
+  const int64_t end = whole.end < showEnd ? whole.end : showEnd;
   const bool video = options.outputKind == CaptureOutputKind::Video;
   FrameSpan spans[kMaxCaptureJobs];
   jobCount = splitFrames(whole.first, end, options.jobs,
