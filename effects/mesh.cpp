@@ -293,26 +293,24 @@ void updateWorkGrid(const MeshModeEntry& mode, int32_t t, float phase) {
   }
 }
 
-void sendVertex(const MeshVertex& v) {
-  gfxNormal3fv(&v.nx);
-  gfxTexCoord2d(v.u, v.v);
-  gfxVertex3fv(&v.x);
-}
-
-// One triangle strip between a row and the row below it.
-void drawStrip(const MeshGrid& grid, int row) {
-  const MeshVertex* upper = &grid.v[row * kMeshColumns];
-  const MeshVertex* lower = upper + kMeshColumns;
-  gfxBegin(GL_TRIANGLE_STRIP);
-  for (int c = 0; c < kMeshColumns; ++c) {
-    sendVertex(upper[c]);
-    sendVertex(lower[c]);
-  }
-  gfxEnd();
+// Strips firstRow to firstRow + count - 1 of a grid, each vertex with its
+// normal, texture coordinates and position, in the grid's strip order.
+void drawStrips(const MeshGrid& grid, int firstRow, int count) {
+  static_assert(sizeof(GLuint) == sizeof(uint32_t), "the strip order is handed to GL as is");
+  const GfxStripArrays arrays = {
+      &grid.v[0].x,
+      &grid.v[0].nx,
+      &grid.v[0].u,
+      sizeof(MeshVertex),
+      reinterpret_cast<const GLuint*>(meshStripIndices.data()) + firstRow * kMeshStripLength,
+      count,
+      kMeshStripLength,
+  };
+  gfxStrips(arrays);
 }
 
 void drawStrips(const MeshGrid& grid, int firstRow) {
-  for (int r = firstRow; r < kStrips; ++r) drawStrip(grid, r);
+  drawStrips(grid, firstRow, kStrips - firstRow);
 }
 
 // The reveal's frame: the scan strip, then one step towards the top at most.
@@ -323,7 +321,7 @@ int revealFrame() {
   // The clock never runs below 0; the remainder is kept non-negative anyway
   // so that the scan strip's row is always a row of the grid.
   const int32_t scanRow = (musicTimeMs % kScanRows + kScanRows) % kScanRows;
-  drawStrip(workGrid, scanRow);
+  drawStrips(workGrid, scanRow, 1);
   if (revealAccumMs > kRevealStepMs && revealRow > 0) {
     revealRow -= 1;
     revealAccumMs -= kRevealStepMs;

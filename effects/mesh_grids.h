@@ -3,11 +3,18 @@
 // vertex.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 constexpr int kMeshRows = 128;
 constexpr int kMeshColumns = 256;
 constexpr int kMeshVertices = kMeshRows * kMeshColumns;
+
+// The mesh is drawn as one triangle strip per pair of neighbouring rows:
+// strip r runs along rows r and r + 1, vertex (r, c) then (r + 1, c) for
+// every column c, so row 127 is only ever the lower edge of strip 126.
+constexpr int kMeshStrips = kMeshRows - 1;
+constexpr int kMeshStripLength = 2 * kMeshColumns;
 
 // Position, normal and texture coordinates; the position's three floats and
 // the normal's three are contiguous, so each can be handed to GL as an array.
@@ -36,6 +43,11 @@ extern MeshGrid workGrid;
 extern MeshGrid snapshotGrid;
 // Cube of half-size 1; its normals stay zero.
 extern MeshGrid boxGrid;
+
+// The vertex numbers (r * kMeshColumns + c) of every strip in drawing order,
+// strip after strip: kMeshStripLength entries for strip r from
+// r * kMeshStripLength on. The same for every grid; never changes.
+extern const std::array<uint32_t, kMeshStrips * kMeshStripLength> meshStripIndices;
 
 // Fills sphereGrid and satelliteGrid, copies the sphere into workGrid, then
 // fills boxGrid. Runs from initGL, so again on every window re-creation.

@@ -1,8 +1,47 @@
-// The desktop's table: every call straight into libGL.
+// The desktop's table: every call straight into libGL, the strips through
+// OpenGL 1.1's vertex arrays.
 #include "platform/gfx.h"
+
+#include <cstddef>
+
+namespace {
+// OpenGL 1.1's vertex arrays, one glDrawElements per strip. The arrays are
+// switched off again afterwards, so that the immediate-mode calls of the rest
+// of the frame see the state they always saw.
+void drawStripArrays(const GfxStripArrays& arrays) {
+  if (arrays.stripCount <= 0 || arrays.stripLength <= 0) return;
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glVertexPointer(3, GL_FLOAT, arrays.stride, arrays.positions);
+  if (arrays.normals) {
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glNormalPointer(GL_FLOAT, arrays.stride, arrays.normals);
+  }
+  if (arrays.texCoords) {
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoordPointer(2, GL_FLOAT, arrays.stride, arrays.texCoords);
+  }
+  for (int k = 0; k < arrays.stripCount; ++k) {
+    glDrawElements(GL_TRIANGLE_STRIP, arrays.stripLength, GL_UNSIGNED_INT,
+                   arrays.indices + static_cast<size_t>(k) * arrays.stripLength);
+  }
+  glDisableClientState(GL_VERTEX_ARRAY);
+  // A drawn array leaves its current value undefined; immediate mode would
+  // have left the last vertex's.
+  const GLuint last =
+      arrays.indices[static_cast<size_t>(arrays.stripCount) * arrays.stripLength - 1];
+  if (arrays.normals) {
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glNormal3fv(gfxArrayAt(arrays.normals, arrays.stride, last));
+  }
+  if (arrays.texCoords) {
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glTexCoord2fv(gfxArrayAt(arrays.texCoords, arrays.stride, last));
+  }
+}
+}  // namespace
 
 const GfxCalls gfxDirect = {
   glClear, glColor4f, glEnable, glDisable, glLoadIdentity, glRotatef, glTranslatef,
   glBindTexture, glBegin, glEnd, glTexCoord2d, glVertex3f, glVertex3fv, glNormal3fv,
-  glPolygonMode, glFlush,
+  glPolygonMode, glFlush, drawStripArrays,
 };

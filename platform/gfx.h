@@ -1,15 +1,43 @@
-// The immediate-mode GL calls the show draws its frames with.
+// The GL calls the show draws its frames with.
 //
 // Every per-frame GL call of the director and the effects goes through this
 // table rather than straight to libGL. Normally the table forwards to GL
-// unchanged. Two callers swap it: tests install a recorder to see exactly
-// which strips and vertices a frame emits, and the capture tool installs a
-// table that does nothing while it fast-forwards through frames it does not
-// encode. Set-up work (textures, projection, fixed state) calls GL directly;
-// it runs only when a context is made.
+// unchanged; the one call that is not GL's own, strips, sends whole triangle
+// strips from arrays with OpenGL 1.1's vertex arrays, so that a mesh of
+// 65,000 vertices costs a few hundred calls instead of 200,000. Two callers
+// swap the table: tests install a recorder to see exactly which strips and
+// vertices a frame emits, and the capture tool installs a table that does
+// nothing while it fast-forwards through frames it does not encode. Set-up
+// work (textures, projection, fixed state) calls GL directly; it runs only
+// when a context is made.
 #pragma once
 
 #include <GL/gl.h>
+
+// Triangle strips read from arrays of vertices. Strip k (0 to stripCount - 1)
+// draws the stripLength vertices indices[k * stripLength + j], j = 0 to
+// stripLength - 1, in that order. Drawing them gives exactly what
+// glBegin(GL_TRIANGLE_STRIP), then for each vertex glNormal3fv of its normal
+// (when there are normals), glTexCoord2f of its texture coordinates (when
+// there are texture coordinates) and glVertex3fv of its position, then glEnd
+// would give, strip after strip; the current normal and texture coordinates
+// are left as the last vertex set them. The arrays belong to the caller and
+// are read during the call only.
+struct GfxStripArrays {
+  const GLfloat* positions;  // x, y, z of vertex 0
+  const GLfloat* normals;    // nx, ny, nz of vertex 0, or null: no normals sent
+  const GLfloat* texCoords;  // s, t of vertex 0, or null: no texture coordinates sent
+  GLsizei stride;            // bytes from one vertex to the next, in all three arrays
+  const GLuint* indices;     // stripCount * stripLength vertex numbers, strip after strip
+  int stripCount;
+  int stripLength;           // vertices per strip
+};
+
+// The entry of vertex `index` in one of a GfxStripArrays' arrays.
+inline const GLfloat* gfxArrayAt(const GLfloat* first, GLsizei stride, GLuint index) {
+  return reinterpret_cast<const GLfloat*>(reinterpret_cast<const char*>(first) +
+                                          static_cast<long>(stride) * index);
+}
 
 struct GfxCalls {
   void (*clear)(GLbitfield mask);
@@ -28,6 +56,7 @@ struct GfxCalls {
   void (*normal3fv)(const GLfloat* v);
   void (*polygonMode)(GLenum face, GLenum mode);
   void (*flush)();
+  void (*strips)(const GfxStripArrays& arrays);
 };
 
 // The table straight into libGL; the one in use unless a caller swaps it.
@@ -62,3 +91,4 @@ inline void gfxVertex3fv(const GLfloat* v) { gfx->vertex3fv(v); }
 inline void gfxNormal3fv(const GLfloat* v) { gfx->normal3fv(v); }
 inline void gfxPolygonMode(GLenum face, GLenum mode) { gfx->polygonMode(face, mode); }
 inline void gfxFlush() { gfx->flush(); }
+inline void gfxStrips(const GfxStripArrays& arrays) { gfx->strips(arrays); }

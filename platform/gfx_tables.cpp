@@ -19,6 +19,7 @@ const GfxCalls gfxDiscard = {
   [](const GLfloat*) {},
   [](GLenum, GLenum) {},
   [] {},
+  [](const GfxStripArrays&) {},
 };
 
 const GfxCalls* gfx = &gfxDirect;

@@ -20,6 +20,28 @@ void add(GfxCall::Kind kind, unsigned e0 = 0, unsigned e1 = 0, double a0 = 0, do
   recorded.push_back(call);
 }
 
+// Strips from arrays are recorded as the immediate-mode calls they stand
+// for, so a test sees the same calls whichever way an effect sends them.
+void addStrips(const GfxStripArrays& arrays) {
+  for (int k = 0; k < arrays.stripCount; ++k) {
+    add(GfxCall::Begin, GL_TRIANGLE_STRIP);
+    for (int j = 0; j < arrays.stripLength; ++j) {
+      const GLuint index = arrays.indices[static_cast<size_t>(k) * arrays.stripLength + j];
+      if (arrays.normals) {
+        const float* n = gfxArrayAt(arrays.normals, arrays.stride, index);
+        add(GfxCall::Normal, 0, 0, n[0], n[1], n[2]);
+      }
+      if (arrays.texCoords) {
+        const float* st = gfxArrayAt(arrays.texCoords, arrays.stride, index);
+        add(GfxCall::TexCoord, 0, 0, st[0], st[1]);
+      }
+      const float* p = gfxArrayAt(arrays.positions, arrays.stride, index);
+      add(GfxCall::Vertex, 0, 0, p[0], p[1], p[2]);
+    }
+    add(GfxCall::End);
+  }
+}
+
 const GfxCalls kRecording = {
     [](GLbitfield m) { add(GfxCall::Clear, m); },
     [](GLfloat r, GLfloat g, GLfloat b, GLfloat a) { add(GfxCall::Color, 0, 0, r, g, b, a); },
@@ -37,6 +59,7 @@ const GfxCalls kRecording = {
     [](const GLfloat* v) { add(GfxCall::Normal, 0, 0, v[0], v[1], v[2]); },
     [](GLenum f, GLenum m) { add(GfxCall::PolygonMode, f, m); },
     [] { add(GfxCall::Flush); },
+    addStrips,
 };
 
 const char* kindName(GfxCall::Kind kind) {

@@ -177,7 +177,8 @@ case "$1" in
     ;;
   ffmpeg-fails)
     # An ffmpeg that writes half a file and gives up: the half file goes, and
-    # the video already there of the same name stays as it was.
+    # the video already there of the same name stays as it was; the same when
+    # it fails under one of two processes.
     mkdir "$work/bin"
     cat >"$work/bin/ffmpeg" <<'FAKE'
 #!/bin/sh
@@ -189,10 +190,12 @@ exit 1
 FAKE
     chmod +x "$work/bin/ffmpeg"
     echo earlier >"$work/a.mp4"
-    PATH=$work/bin:$PATH capture --output "$work/a.mp4" --size 320x180 --end 1000
-    expect_failure 1 "ffmpeg"
-    [ "$(cat "$work/a.mp4")" = earlier ] || fail "the earlier video was touched"
-    no_leftovers "$work"
+    for jobs in 1 2; do
+      PATH=$work/bin:$PATH capture --output "$work/a.mp4" --size 320x180 --end 4000 --jobs $jobs
+      expect_failure 1 "ffmpeg"
+      [ "$(cat "$work/a.mp4")" = earlier ] || fail "the earlier video was touched ($jobs jobs)"
+      no_leftovers "$work"
+    done
     ;;
   no-music)
     mkdir "$work/show"
@@ -202,21 +205,66 @@ FAKE
     expect_failure 1 "cannot open the show's folder"
     ;;
   interrupt)
-    # Ctrl-C halfway: the tool ends with 130 and leaves nothing.
-    "$CAPTURE" --output "$work/a.mp4" --size 320x180 >"$work/out.txt" 2>"$work/err.txt" &
-    pid=$!
-    for _ in $(seq 300); do
-      [ -n "$(find "$work" -name '.a.mp4.pictures-*' -size +1k)" ] && break
-      sleep 0.1
+    # Ctrl-C halfway: the tool ends with 130, says so once and leaves
+    # nothing, with one process or two.
+    for jobs in 1 2; do
+      "$CAPTURE" --output "$work/a.mp4" --size 320x180 --jobs $jobs >"$work/out.txt" \
+        2>"$work/err.txt" &
+      pid=$!
+      for _ in $(seq 300); do
+        [ "$(find "$work" -name '.*pictures-*' -size +1k | wc -l)" = $jobs ] && break
+        sleep 0.1
+      done
+      kill -INT "$pid"
+      set +e
+      wait "$pid"
+      status=$?
+      set -e
+      expect_failure 130 "interrupted"
+      [ "$(grep -c interrupted "$work/err.txt")" = 1 ] || fail "more than one message"
+      [ ! -e "$work/a.mp4" ] || fail "an interrupted video ($jobs jobs)"
+      no_leftovers "$work"
     done
-    kill -INT "$pid"
-    set +e
-    wait "$pid"
-    status=$?
-    set -e
-    expect_failure 130 "interrupted"
-    [ ! -e "$work/a.mp4" ] || fail "an interrupted video"
+    ;;
+  jobs-mp4)
+    # Two and three processes give the video of one, frame for frame, with
+    # the music once under the whole.
+    for jobs in 1 2 3; do
+      capture --output "$work/jobs$jobs.mp4" --size 320x180 --fps 30 --start 60000 --end 65000 \
+        --jobs "$jobs"
+      expect_ok
+      expect_probe "$work/jobs$jobs.mp4" v:0 nb_frames 150
+      expect_duration "$work/jobs$jobs.mp4" a:0 5.0 0.024
+      ffmpeg -v error -i "$work/jobs$jobs.mp4" -map 0:v -f framemd5 "$work/jobs$jobs.md5" ||
+        fail "cannot decode the video of $jobs jobs"
+      grep -v '^#' "$work/jobs$jobs.md5" >"$work/jobs$jobs.frames"
+    done
+    [ "$(wc -l <"$work/jobs1.frames")" = 150 ] || fail "$(wc -l <"$work/jobs1.frames") frames"
+    cmp -s "$work/jobs1.frames" "$work/jobs2.frames" || fail "2 jobs give other frames than 1"
+    cmp -s "$work/jobs1.frames" "$work/jobs3.frames" || fail "3 jobs give other frames than 1"
     no_leftovers "$work"
+    ;;
+  jobs-frames)
+    capture --output "$work/one/" --size 320x180 --fps 10 --start 100000 --end 102000
+    expect_ok
+    capture --output "$work/three/" --size 320x180 --fps 10 --start 100000 --end 102000 --jobs 3
+    expect_ok
+    [ "$(ls "$work/three" | wc -l)" = 20 ] || fail "$(ls "$work/three" | wc -l) frames"
+    diff -r "$work/one" "$work/three" >/dev/null || fail "3 jobs drew other frames than 1"
+    ;;
+  benchmark)
+    # The frame-time report: one row per scene the stretch touches, then the
+    # whole; nothing written anywhere.
+    cd "$work"
+    capture --benchmark --size 320x180 --fps 10 --start 59000 --end 61000
+    expect_ok
+    grep -qE '^Break +57\.0-60\.0 +10 ' "$work/out.txt" || fail "no Break row of 10 frames"
+    grep -qE '^SquareRibbons +60\.0-63\.0 +10 ' "$work/out.txt" ||
+      fail "no SquareRibbons row of 10 frames"
+    grep -qE '^all +20 ' "$work/out.txt" || fail "no row of all 20 frames"
+    [ "$(ls "$work")" = "$(printf 'err.txt\nout.txt')" ] || fail "it wrote $(ls "$work")"
+    capture --benchmark --start 197000
+    expect_failure 1 "nothing to time"
     ;;
   *)
     echo "unknown scenario $1" >&2

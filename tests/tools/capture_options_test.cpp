@@ -8,12 +8,17 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "tools/capture/benchmark.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/jobs.h"
 #include "tools/capture/progress.h"
+#include "timeline/moments.h"
 
 namespace {
 struct Parsed {
@@ -103,12 +108,82 @@ TEST(CaptureOptions, BadValuesAreRefusedWithTheOptionNamed) {
       {{"--fps"}, "--fps"},
       {{"stray"}, "stray"},
       {{"--output", ""}, "--output"},
+      {{"--jobs", "0"}, "--jobs"},
+      {{"--jobs", "65"}, "--jobs"},
+      {{"--jobs", "two"}, "--jobs"},
+      {{"--jobs"}, "--jobs"},
+      {{"--benchmark", "--jobs", "2"}, "--jobs"},
   };
   for (const auto& c : cases) {
     const Parsed p = parse(c.arguments);
     EXPECT_EQ(p.result, CaptureParse::Bad) << *c.arguments.begin();
     EXPECT_NE(p.why.find(c.named), std::string::npos) << p.why;
   }
+}
+
+TEST(CaptureOptions, JobsAndTheBenchmarkAreTakenWithTheOtherOptions) {
+  EXPECT_EQ(parse({}).options.jobs, 1);
+  EXPECT_FALSE(parse({}).options.benchmark);
+  const Parsed jobs = parse({"--jobs", "16", "--output", "frames/"});
+  ASSERT_EQ(jobs.result, CaptureParse::Run) << jobs.why;
+  EXPECT_EQ(jobs.options.jobs, 16);
+  EXPECT_EQ(jobs.options.outputKind, CaptureOutputKind::Frames);
+  // The benchmark writes nothing: an output it could not write is no reason
+  // to refuse it.
+  const Parsed timed = parse({"--benchmark", "--start=60000", "--end=62000", "--output=a.avi"});
+  ASSERT_EQ(timed.result, CaptureParse::Run) << timed.why;
+  EXPECT_TRUE(timed.options.benchmark);
+  EXPECT_EQ(timed.options.startMs, 60000);
+  EXPECT_EQ(timed.options.endMs, 62000);
+}
+
+TEST(FrameTimeReport, MedianPercentileWorstAndTheMainThreadsShare) {
+  EXPECT_EQ(summariseFrameTimes({}).frames, 0);
+  std::vector<FrameTime> times;
+  // 1 to 20 ms, shuffled; the main thread busy for half of each.
+  for (int i = 0; i < 20; ++i) {
+    const double ms = (i * 7) % 20 + 1;
+    times.push_back({ms, ms / 2});
+  }
+  FrameTimeSummary s = summariseFrameTimes(times);
+  EXPECT_EQ(s.frames, 20);
+  EXPECT_DOUBLE_EQ(s.medianMs, 10.5);
+  EXPECT_DOUBLE_EQ(s.p95Ms, 19.0);  // the 19th of 20
+  EXPECT_DOUBLE_EQ(s.worstMs, 20.0);
+  EXPECT_DOUBLE_EQ(s.mainThreadShare, 0.5);
+  EXPECT_EQ(times[1].wallMs, 8.0) << "the caller's times are left in their order";
+  times.push_back({100.0, 0.0});
+  s = summariseFrameTimes(times);
+  EXPECT_DOUBLE_EQ(s.medianMs, 11.0);
+  EXPECT_DOUBLE_EQ(s.p95Ms, 20.0);  // the 20th of 21 (0.95 * 21 = 19.95)
+  EXPECT_DOUBLE_EQ(s.worstMs, 100.0);
+  const FrameTimeSummary one = summariseFrameTimes({{16.0, 4.0}});
+  EXPECT_DOUBLE_EQ(one.medianMs, 16.0);
+  EXPECT_DOUBLE_EQ(one.p95Ms, 16.0);
+  EXPECT_DOUBLE_EQ(one.mainThreadShare, 0.25);
+}
+
+TEST(FrameTimeReport, OneRowPerSceneWithFramesByItsNameThenTheWhole) {
+  std::vector<FrameTime> byScene[kSceneCount];
+  const int finale = sceneAt(momentWindow(Moment::Finale).hi);
+  byScene[0] = {{10.0, 5.0}, {12.0, 6.0}};
+  byScene[finale] = {{30.0, 10.0}};
+  char* text = nullptr;
+  size_t size = 0;
+  std::FILE* out = open_memstream(&text, &size);
+  ASSERT_NE(out, nullptr);
+  printFrameTimeReport(out, byScene, kSceneCount);
+  std::fclose(out);
+  const std::string report(text, size);
+  std::free(text);
+  EXPECT_NE(report.find("Opening "), std::string::npos) << report;
+  EXPECT_NE(report.find("Finale "), std::string::npos) << report;
+  EXPECT_EQ(report.find("Pulse"), std::string::npos) << "a scene without frames has no row";
+  const size_t all = report.find("\nall ");
+  ASSERT_NE(all, std::string::npos) << report;
+  EXPECT_NE(report.find("      3     12.0     30.0     30.0     40%", all), std::string::npos)
+      << report;
+  for (int i = 0; i < kSceneCount; ++i) EXPECT_STRNE(sceneName(i), "?") << "scene " << i;
 }
 
 TEST(CaptureFrames, AFrameStandsAtTheSampleOfItsMoment) {
@@ -144,6 +219,40 @@ TEST(CaptureFrames, AStretchOfMsHoldsTheFramesWhoseMomentLiesInIt) {
   // The whole show at the defaults: 196 s of frames at 60 per second.
   options = defaultCaptureOptions();
   EXPECT_EQ(captureFrameAt(196000, options.framesPerSecond) - captureSpanOf(options).first, 11760);
+}
+
+TEST(CaptureJobs, TheFramesAreSplitInOrderAtKeyFrames) {
+  FrameSpan spans[kMaxCaptureJobs];
+  // 1000 frames from 60, key frames every 120 from 60: 9 pieces of 120 and
+  // one of 40, shared 4 and 5.
+  ASSERT_EQ(splitFrames(60, 1060, 2, 120, spans), 2);
+  EXPECT_EQ(spans[0].first, 60);
+  EXPECT_EQ(spans[0].end, 60 + 4 * 120);
+  EXPECT_EQ(spans[1].first, 60 + 4 * 120);
+  EXPECT_EQ(spans[1].end, 1060);
+  // Every frame once, each stretch starting at a key frame.
+  for (int jobs : {1, 3, 7, 16, 64}) {
+    const int count = splitFrames(60, 11820, jobs, 120, spans);
+    ASSERT_EQ(count, jobs);
+    EXPECT_EQ(spans[0].first, 60);
+    EXPECT_EQ(spans[count - 1].end, 11820);
+    for (int i = 0; i < count; ++i) {
+      EXPECT_LT(spans[i].first, spans[i].end) << jobs << " jobs, stretch " << i;
+      EXPECT_EQ((spans[i].first - 60) % 120, 0) << jobs << " jobs, stretch " << i;
+      if (i > 0) {
+        EXPECT_EQ(spans[i].first, spans[i - 1].end);
+      }
+    }
+  }
+  // Fewer key frames than jobs: one stretch each; PNG frames split anywhere.
+  EXPECT_EQ(splitFrames(0, 250, 8, 120, spans), 3);
+  EXPECT_EQ(splitFrames(0, 5, 8, 1, spans), 5);
+  EXPECT_EQ(spans[4].first, 4);
+  EXPECT_EQ(spans[4].end, 5);
+  EXPECT_EQ(splitFrames(0, 1000, 3, 1, spans), 3);
+  EXPECT_EQ(spans[0].end, 333);
+  EXPECT_EQ(spans[1].end, 666);
+  EXPECT_EQ(splitFrames(100, 100, 4, 1, spans), 0);
 }
 
 TEST(CaptureProgress, TheLineSaysFramesRateAndTimeLeft) {

@@ -28,6 +28,7 @@ struct Run {
   bool failed = false;
 };
 Run run;
+int64_t* drawnCountOut = nullptr;
 
 volatile std::sig_atomic_t interruptStatus = 0;
 
@@ -42,6 +43,11 @@ void readFrame(int64_t frame) {
   frameWriterPost(frame);
 }
 
+// A process of --jobs leaves saying so to the one that started it.
+void reportInterrupted() {
+  if (!drawnCountOut) captureError("interrupted; the unfinished output was removed");
+}
+
 // Finishes the output after the frames handed so far; returns the status.
 int finishRun() {
   gfx = &gfxDirect;
@@ -52,7 +58,7 @@ int finishRun() {
   if (run.failed || refused || interruptStatus != 0) {
     run.output->abandon();
     if (interruptStatus == 0) return kCaptureFailed;
-    captureError("interrupted; the unfinished output was removed");
+    reportInterrupted();
     return interruptStatus;
   }
   if (written == 0) {
@@ -62,7 +68,7 @@ int finishRun() {
   }
   if (run.output->finish(written)) return kCaptureOk;
   if (interruptStatus == 0) return kCaptureFailed;
-  captureError("interrupted; the unfinished output was removed");
+  reportInterrupted();
   return interruptStatus;
 }
 
@@ -110,8 +116,9 @@ int captureStartShow(int width, int height) {
     return 0;
   }
   // The desktop program waits here for its window to settle before it starts
-  // the music; an offline stream has nothing to wait for.
-  startMusic();
+  // the music; an offline stream has nothing to wait for. A process of
+  // --jobs has the music from the one that started it.
+  if (!musicStream) startMusic();
   if (musicSilent || !musicStream) {
     captureError("cannot read the music %s", kMusicFile);
     return 0;
@@ -127,6 +134,8 @@ int captureStartShow(int width, int height) {
 }
 
 void captureInterrupt(int status) { interruptStatus = status; }
+
+void captureDrawnCount(int64_t* count) { drawnCountOut = count; }
 
 int captureInterrupted() { return interruptStatus; }
 
@@ -175,6 +184,7 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
     if (drawn) {
       readFrame(frame);
       ++drawnFrames;
+      if (drawnCountOut) *drawnCountOut = drawnFrames;
     }
     progressUpdate(drawn ? drawnFrames : frame, !drawn && drawnFrames == 0);
   }

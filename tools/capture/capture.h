@@ -54,6 +54,10 @@ int captureStartShow(int width, int height);
 int captureRun(const CaptureOptions& options, const CaptureOutput& output, const FrameSpan* spans,
                int spanCount);
 
+// From now on captureRun keeps the number of frames it has drawn in *count
+// (memory shared with the process that started this one, for --jobs).
+void captureDrawnCount(int64_t* count);
+
 // Asks a running capture to stop after the frame in hand and leave nothing
 // half-made behind; safe to call from a signal handler. captureRun then
 // returns `status` (nonzero).

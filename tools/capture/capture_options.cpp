@@ -26,6 +26,12 @@ const char* const kCaptureUsage =
     "  --folder DIR    the folder that holds the show's pictures and music; default: the\n"
     "                  folder vantorel-capture is in when they are there, otherwise the\n"
     "                  installed ones (share/vantorel beside its bin folder)\n"
+    "  --jobs N        draw the frames in N processes side by side, each one stretch of\n"
+    "                  them, and join the stretches without encoding anything again;\n"
+    "                  default 1\n"
+    "  --benchmark     draw the frames without keeping them and print, per scene of the\n"
+    "                  show, the median, 95th percentile and worst frame time and the\n"
+    "                  main thread's share of it; --output is not used\n"
     "  --help          this text\n"
     "\n"
     "PNG frames are named frame-NNNNNN.png by their number in the whole show, so captures\n"
@@ -52,6 +58,8 @@ enum OptionCode : int {
   kOptStart,
   kOptEnd,
   kOptFolder,
+  kOptJobs,
+  kOptBenchmark,
   kOptHelp
 };
 
@@ -62,6 +70,8 @@ const option kOptions[] = {
     {"start", required_argument, nullptr, kOptStart},
     {"end", required_argument, nullptr, kOptEnd},
     {"folder", required_argument, nullptr, kOptFolder},
+    {"jobs", required_argument, nullptr, kOptJobs},
+    {"benchmark", no_argument, nullptr, kOptBenchmark},
     {"help", no_argument, nullptr, kOptHelp},
     {nullptr, 0, nullptr, 0},
 };
@@ -139,6 +149,9 @@ CaptureOptions defaultCaptureOptions() {
   options.framesPerSecond = kDefaultFramesPerSecond;
   options.startMs = 0;
   options.endMs = kCaptureToShowEnd;
+  options.benchmark = false;
+  options.jobs = 1;
+  options.pictureOnly = false;
   return options;
 }
 
@@ -178,6 +191,15 @@ CaptureParse parseCaptureOptions(int argc, char** argv, CaptureOptions* options,
       case kOptFolder:
         if (!copyPath(optarg, options->folder)) return bad(why, whySize, "--folder: bad path");
         break;
+      case kOptJobs:
+        if (!readNumber(optarg, 1, kMaxCaptureJobs, &number))
+          return bad(why, whySize, "--jobs: \"%s\" is not a whole number from 1 to %d", optarg,
+                     kMaxCaptureJobs);
+        options->jobs = static_cast<int>(number);
+        break;
+      case kOptBenchmark:
+        options->benchmark = true;
+        break;
       case kOptHelp:
         return CaptureParse::Help;
       case ':':
@@ -189,6 +211,10 @@ CaptureParse parseCaptureOptions(int argc, char** argv, CaptureOptions* options,
   if (optind < argc)
     return bad(why, whySize, "unexpected argument \"%s\" (see --help)", argv[optind]);
   if (options->endMs <= options->startMs) return bad(why, whySize, "--end must come after --start");
+  if (options->benchmark) {
+    if (options->jobs != 1) return bad(why, whySize, "--benchmark times one process: no --jobs");
+    return CaptureParse::Run;
+  }
   if (!chooseOutputKind(options->output, &options->outputKind))
     return bad(why, whySize,
                "--output: \"%s\" is neither a .mp4 file nor a folder (an existing one, or a "

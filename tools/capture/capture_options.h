@@ -19,7 +19,14 @@ struct CaptureOptions {
   int32_t startMs;        // ms of music time; the first frame at or after it
   int32_t endMs;          // ms of music time; frames before it, or kCaptureToShowEnd
   char folder[PATH_MAX];  // the show's pictures and music; empty: the default folder
+  bool benchmark;         // time the frames and report, instead of writing them anywhere
+  int jobs;               // processes that each draw one part of the frames, 1 to kMaxCaptureJobs
+  bool pictureOnly;       // not an option: a video piece of --jobs, without the sound track
 };
+
+// The most processes one capture splits into: beyond the cores of any
+// workstation, each one holding a GL context and its own copy of the show.
+constexpr int kMaxCaptureJobs = 64;
 
 // The options of a capture made with no arguments but the output.
 CaptureOptions defaultCaptureOptions();

@@ -50,5 +50,17 @@ extern const CaptureOutput videoOutput;
 // A folder of PNG files named by frame number.
 extern const CaptureOutput framesOutput;
 
+// Frames from one key frame of a video to the next: a video made by several
+// processes is joined from pieces that each start at a key frame.
+int captureKeyFrameInterval(int framesPerSecond);
+
+// Makes the video options.output (with the music under frames firstFrame to
+// firstFrame + frames - 1) from `pieces`, pictures-only videos of those
+// frames in order made by videoOutput with options.pictureOnly, without
+// coding the pictures again. Leaves the pieces where they are. Returns 1,
+// or 0 after reporting why and leaving nothing of the video behind.
+int joinVideo(const CaptureOptions& options, AudioStream music, int64_t firstFrame,
+              const char* const* pieces, int pieceCount, int64_t frames);
+
 // The output for an options' kind.
 const CaptureOutput& captureOutputFor(CaptureOutputKind kind);

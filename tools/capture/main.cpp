@@ -11,7 +11,9 @@
 
 #include "app/show_folder.h"
 #include "platform/sys.h"
+#include "tools/capture/benchmark.h"
 #include "tools/capture/capture.h"
+#include "tools/capture/jobs.h"
 
 namespace {
 // Shells report a process ended by signal s as 128 + s; an interrupted
@@ -64,18 +66,20 @@ int main(int argc, char** argv) {
     return kCaptureFailed;
   }
 
-  if (!captureStartShow(options.width, options.height)) return kCaptureFailed;
-
   // A write to an ffmpeg that has gone fails instead of ending the process.
-  // From here on there is output to clean up: Ctrl-C and kill interrupt even
-  // a write that waits on a stuck ffmpeg (no restart), and the capture stops
-  // and removes what it had made.
+  // From here on there may be output to clean up: Ctrl-C and kill interrupt
+  // even a write that waits on a stuck ffmpeg (no restart), and the capture
+  // stops and removes what it had made. The processes of --jobs keep these.
   std::signal(SIGPIPE, SIG_IGN);
   struct sigaction interrupt {};
   interrupt.sa_handler = onSignal;
   sigemptyset(&interrupt.sa_mask);
   sigaction(SIGINT, &interrupt, nullptr);
   sigaction(SIGTERM, &interrupt, nullptr);
+  if (options.jobs > 1) return captureJobs(options);
+
+  if (!captureStartShow(options.width, options.height)) return kCaptureFailed;
+  if (options.benchmark) return captureBenchmark(options, stdout);
   const FrameSpan span = captureSpanOf(options);
   return captureRun(options, captureOutputFor(options.outputKind), &span, 1);
 }

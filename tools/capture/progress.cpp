@@ -12,6 +12,7 @@ namespace {
 constexpr int64_t kRedrawMs = 250;
 
 bool onTerminal = false;
+bool quiet = false;
 int64_t totalFrames = 0;
 int64_t startedMs = 0;
 int64_t lastDrawnMs = 0;
@@ -43,7 +44,7 @@ void progressFormat(char* line, int size, int64_t done, int64_t total, double fr
 }
 
 void progressStart(int64_t total) {
-  onTerminal = isatty(STDERR_FILENO) == 1;
+  onTerminal = !quiet && isatty(STDERR_FILENO) == 1;
   totalFrames = total;
   lastDrawnMs = sysMonotonicMs();
   rateStarted = false;
@@ -70,6 +71,8 @@ void progressUpdate(int64_t done, bool skipping) {
   std::fflush(stderr);
   drawn = true;
 }
+
+void progressQuiet() { quiet = true; }
 
 void progressEnd() {
   if (drawn.exchange(false)) std::fputc('\n', stderr);

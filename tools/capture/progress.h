@@ -13,6 +13,10 @@ void progressStart(int64_t total);
 // before its start.
 void progressUpdate(int64_t done, bool skipping);
 
+// No line from here on, even on a terminal: for the processes of --jobs,
+// whose parent draws the line for all of them.
+void progressQuiet();
+
 // Ends the line (a terminal's cursor goes to the next line).
 void progressEnd();
 
