@@ -38,7 +38,7 @@ web_test_packages=(chromium-headless-shell)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
-say() { printf '== %s\n' "$*" >&2; }
+say() { printf '== %s (at %s s)\n' "$*" "$SECONDS" >&2; }
 
 ensure_packages() {
   local missing=() p
