@@ -57,9 +57,12 @@ use_server() {
   export DISPLAY=":$(head -n 1 "$work/display")"
 }
 
-# start_x WIDTHxHEIGHT: an Xvfb of that size on a free display number.
+# start_x WIDTHxHEIGHT: an Xvfb of that size on a free display number. The
+# server must not reset when its last client leaves (its default): the show
+# connects several times in a row (display check, dialog, window), and a
+# connection made while the server resets fails as if there were no display.
 start_x() {
-  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$work/display" >/dev/null 2>&1 &
   use_server Xvfb
 }
 
