@@ -34,13 +34,16 @@ constexpr const char* kFfmpeg = "ffmpeg";
 // (no rate control that carries from frame to frame), without B-frames, with
 // a key frame every kKeyFrameSeconds and nowhere else: a run of frames that
 // starts at a key frame is coded the same whether the video is made in one
-// piece or joined from pieces made apart (--jobs). "superfast" at QP 22 keeps
-// the show's flat colours and fine lines a little closer to the drawn frames
-// (PSNR) than the constant-quality CRF 20 did, for about a third more bits;
-// "ultrafast" took as long here (the renderer, not x264, fills the cores) for
-// a larger file, and "veryfast" took longer.
-constexpr const char* kX264Preset = "superfast";
-constexpr const char* kX264Qp = "22";
+// piece or joined from pieces made apart (--jobs). "ultrafast" at QP 18
+// needs about 40 % less of x264's CPU time than "superfast" at QP 22 and keeps
+// the frames as close to the drawn ones (PSNR 49.8 dB against 49.5 dB on
+// finale frames), for about half as many bits again; the renderer and x264
+// share the same two cores, so the time x264 saves shortens the capture.
+constexpr const char* kX264Preset = "ultrafast";
+constexpr const char* kX264Qp = "18";
+// BGRA to 4:2:0 by averaging each 2x2 block of chroma: cheaper than the
+// default bicubic and a little closer to the drawn frames.
+constexpr const char* kColourConversion = "area";
 constexpr int kKeyFrameSeconds = 2;
 // AAC at 192 kbit/s with the encoder's fast search: half the time of its
 // default search over the whole show (2 s instead of 4), no audible loss
@@ -244,6 +247,7 @@ int openVideo(const CaptureOptions& options, AudioStream music, int64_t firstFra
       kFfmpeg, "-hide_banner", "-nostdin", "-nostats", "-loglevel", "error", "-y",
       "-f", "rawvideo", "-pix_fmt", "bgra", "-video_size", size, "-framerate", fps,
       "-i", "pipe:0",
+      "-sws_flags", kColourConversion,
       "-c:v", "libx264", "-preset", kX264Preset, "-qp", kX264Qp, "-x264-params", x264,
       "-pix_fmt", "yuv420p", "-f", "mp4", video.picturesPath, nullptr};
   // clang-format on
