@@ -221,38 +221,73 @@ TEST(CaptureFrames, AStretchOfMsHoldsTheFramesWhoseMomentLiesInIt) {
   EXPECT_EQ(captureFrameAt(196000, options.framesPerSecond) - captureSpanOf(options).first, 11760);
 }
 
-TEST(CaptureJobs, TheFramesAreSplitInOrderAtKeyFrames) {
-  FrameSpan spans[kMaxCaptureJobs];
-  // 1000 frames from 60, key frames every 120 from 60: 9 pieces of 120 and
-  // one of 40, shared 4 and 5.
-  ASSERT_EQ(splitFrames(60, 1060, 2, 120, spans), 2);
-  EXPECT_EQ(spans[0].first, 60);
-  EXPECT_EQ(spans[0].end, 60 + 4 * 120);
-  EXPECT_EQ(spans[1].first, 60 + 4 * 120);
-  EXPECT_EQ(spans[1].end, 1060);
-  // Every frame once, each stretch starting at a key frame.
-  for (int jobs : {1, 3, 7, 16, 64}) {
-    const int count = splitFrames(60, 11820, jobs, 120, spans);
-    ASSERT_EQ(count, jobs);
-    EXPECT_EQ(spans[0].first, 60);
-    EXPECT_EQ(spans[count - 1].end, 11820);
-    for (int i = 0; i < count; ++i) {
-      EXPECT_LT(spans[i].first, spans[i].end) << jobs << " jobs, stretch " << i;
-      EXPECT_EQ((spans[i].first - 60) % 120, 0) << jobs << " jobs, stretch " << i;
-      if (i > 0) {
-        EXPECT_EQ(spans[i].first, spans[i - 1].end);
-      }
+// Every frame in exactly one stretch, in order, each but the first at a key
+// frame, none shorter than the least asked for but the last, each no longer
+// than the one before it.
+void expectStretchesCover(int64_t first, int64_t end, int64_t align, int64_t least,
+                          const FrameSpan* spans, int count) {
+  ASSERT_GT(count, 0);
+  EXPECT_EQ(spans[0].first, first);
+  EXPECT_EQ(spans[count - 1].end, end);
+  for (int i = 0; i < count; ++i) {
+    SCOPED_TRACE(testing::Message() << "stretch " << i << " of " << count);
+    EXPECT_LT(spans[i].first, spans[i].end);
+    EXPECT_EQ((spans[i].first - first) % align, 0);
+    if (i + 1 < count) {
+      EXPECT_GE(spans[i].end - spans[i].first, least);
+    }
+    if (i > 0) {
+      EXPECT_EQ(spans[i].first, spans[i - 1].end);
+      EXPECT_LE(spans[i].end - spans[i].first, spans[i - 1].end - spans[i - 1].first);
     }
   }
-  // Fewer key frames than jobs: one stretch each; PNG frames split anywhere.
-  EXPECT_EQ(splitFrames(0, 250, 8, 120, spans), 3);
-  EXPECT_EQ(splitFrames(0, 5, 8, 1, spans), 5);
-  EXPECT_EQ(spans[4].first, 4);
-  EXPECT_EQ(spans[4].end, 5);
-  EXPECT_EQ(splitFrames(0, 1000, 3, 1, spans), 3);
-  EXPECT_EQ(spans[0].end, 333);
-  EXPECT_EQ(spans[1].end, 666);
-  EXPECT_EQ(splitFrames(100, 100, 4, 1, spans), 0);
+}
+
+TEST(CaptureJobs, TheFramesAreCutLongFirstAndShortLastAtKeyFrames) {
+  FrameSpan spans[kMaxCaptureStretches];
+  // The whole show at 60 fps from frame 60, key frames every 120, stretches
+  // of 240 frames or more.
+  for (int jobs : {2, 3, 7, 16, 64}) {
+    SCOPED_TRACE(testing::Message() << jobs << " jobs");
+    const int count = planStretches(60, 11820, jobs, 120, 240, spans, kMaxCaptureStretches);
+    expectStretchesCover(60, 11820, 120, 240, spans, count);
+    // Enough stretches that every process has several to take, and the
+    // first is long: a few processes do not start dozens of ffmpegs.
+    EXPECT_GE(count, 2 * jobs < 49 ? 2 * jobs : 49);
+    EXPECT_GE(spans[0].end - spans[0].first, (11820 - 60) / (2 * jobs) / 120 * 120);
+    // The last stretch of every process is short, so they end together.
+    for (int i = count - jobs < 0 ? 0 : count - jobs; i < count; ++i) {
+      EXPECT_LE(spans[i].end - spans[i].first, 240) << "stretch " << i;
+    }
+  }
+  // Two processes on 1000 frames: 250 frames each time rounded up to 360,
+  // then 640 / 4 rounded up to 240, then the 400 left in stretches of 240 or
+  // what remains.
+  const int count = planStretches(60, 1060, 2, 120, 240, spans, kMaxCaptureStretches);
+  ASSERT_EQ(count, 4);
+  EXPECT_EQ(spans[0].end, 60 + 360);
+  EXPECT_EQ(spans[1].end, 60 + 600);
+  EXPECT_EQ(spans[2].end, 60 + 840);
+  EXPECT_EQ(spans[3].end, 1060);
+}
+
+TEST(CaptureJobs, FewFramesAndFewStretchesStillCoverEverything) {
+  FrameSpan spans[kMaxCaptureStretches];
+  // Fewer frames than the shortest stretch: one stretch.
+  EXPECT_EQ(planStretches(0, 100, 8, 120, 240, spans, kMaxCaptureStretches), 1);
+  EXPECT_EQ(spans[0].end, 100);
+  // PNG frames split anywhere.
+  const int count = planStretches(7, 1007, 3, 1, 10, spans, kMaxCaptureStretches);
+  expectStretchesCover(7, 1007, 1, 10, spans, count);
+  EXPECT_EQ(spans[0].end, 7 + 167);
+  // Room for three stretches only: the third takes all that is left.
+  ASSERT_EQ(planStretches(0, 11760, 4, 120, 240, spans, 3), 3);
+  EXPECT_EQ(spans[1].first, spans[0].end);
+  EXPECT_EQ(spans[2].first, spans[1].end);
+  EXPECT_EQ(spans[2].end, 11760);
+  // No frames, no stretches.
+  EXPECT_EQ(planStretches(100, 100, 4, 1, 10, spans, kMaxCaptureStretches), 0);
+  EXPECT_EQ(planStretches(100, 50, 4, 1, 10, spans, kMaxCaptureStretches), 0);
 }
 
 TEST(CaptureProgress, TheLineSaysFramesRateAndTimeLeft) {

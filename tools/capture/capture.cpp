@@ -29,6 +29,11 @@ struct Run {
 };
 Run run;
 int64_t* drawnCountOut = nullptr;
+// Frames drawn by this process over all its runs.
+int64_t drawnInProcess = 0;
+// The next frame the show runs: the frames before it have run, drawn or not.
+// The show's state only goes forward, so a run starts here.
+int64_t showFrame = 0;
 
 volatile std::sig_atomic_t interruptStatus = 0;
 
@@ -118,6 +123,7 @@ int captureStartShow(int width, int height) {
   // The desktop program waits here for its window to settle before it starts
   // the music; an offline stream has nothing to wait for. A process of
   // --jobs has the music from the one that started it.
+  showFrame = 0;
   if (!musicStream) startMusic();
   if (musicSilent || !musicStream) {
     captureError("cannot read the music %s", kMusicFile);
@@ -150,6 +156,10 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
   int64_t stopAt = spans[spanCount - 1].end;
   if (stopAt > captureFrameAt(musicMs + 1, fps) + 1) stopAt = captureFrameAt(musicMs + 1, fps) + 1;
 
+  if (spans[0].first < showFrame) {
+    captureError("frame %lld has already been run", static_cast<long long>(spans[0].first));
+    return kCaptureFailed;
+  }
   run = Run{};
   run.output = &output;
   run.width = options.width;
@@ -176,15 +186,20 @@ int captureRun(const CaptureOptions& options, const CaptureOutput& output, const
   progressStart(total);
 
   int64_t drawnFrames = 0;
-  for (int64_t frame = 0; frame < stopAt && !run.failed && interruptStatus == 0; ++frame) {
+  for (; showFrame < stopAt && !run.failed && interruptStatus == 0; ++showFrame) {
+    const int64_t frame = showFrame;
     const bool drawn = inSpans(frame, spans, spanCount);
     // The frame that reports the show's end is not part of it: the frames
     // handed on so far are the whole capture.
-    if (!runClockFrame(frame, fps, drawn)) break;
+    if (!runClockFrame(frame, fps, drawn)) {
+      ++showFrame;
+      break;
+    }
     if (drawn) {
       readFrame(frame);
       ++drawnFrames;
-      if (drawnCountOut) *drawnCountOut = drawnFrames;
+      ++drawnInProcess;
+      if (drawnCountOut) *drawnCountOut = drawnInProcess;
     }
     progressUpdate(drawn ? drawnFrames : frame, !drawn && drawnFrames == 0);
   }

@@ -45,16 +45,19 @@ FrameSpan captureSpanOf(const CaptureOptions& options);
 // from the working directory. Returns 1, or 0 after saying what is missing.
 int captureStartShow(int width, int height);
 
-// Runs the show's frames from frame 0 and hands the frames in `spans`
-// (sorted, not overlapping) to `output`, which is opened first and finished
-// at the end of the last span or when a frame reports the show's end,
-// whichever comes first; that frame is not handed on. Reports progress on
-// standard error when that is a terminal. Returns the process exit status:
+// Runs the show's frames on from where it stands (frame 0 after
+// captureStartShow; the frame after the last one run by an earlier call) and
+// hands the frames in `spans` (sorted, not overlapping, none before where
+// the show stands) to `output`, which is opened first and finished at the
+// end of the last span or when a frame reports the show's end, whichever
+// comes first; that frame is not handed on. Reports progress on standard
+// error when that is a terminal. Returns the process exit status:
 // kCaptureOk, kCaptureFailed, or the status an interrupt asked for.
 int captureRun(const CaptureOptions& options, const CaptureOutput& output, const FrameSpan* spans,
                int spanCount);
 
-// From now on captureRun keeps the number of frames it has drawn in *count
+// From now on captureRun keeps the number of frames this process has drawn,
+// over all its runs, in *count
 // (memory shared with the process that started this one, for --jobs).
 void captureDrawnCount(int64_t* count);
 

@@ -5,11 +5,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "app/show.h"
 #include "music/clock.h"
@@ -22,18 +24,32 @@ namespace {
 constexpr int64_t kMsPerSecond = 1000;
 // How often the parent looks at its processes and redraws the progress line.
 constexpr uint32_t kPollMs = 50;
+// Every stretch of a video costs a start of ffmpeg and a wait for its last
+// frames: stretches of 4 s of show or more keep that under 1 % of the work.
+// A stretch of PNG frames costs next to nothing.
+constexpr int kMinVideoStretchSeconds = 4;
+// Each stretch is this share of what is left for each process: the
+// processes' last stretches, and so their ends, lie close together.
+constexpr int kStretchesPerShare = 2;
 
 struct Job {
   pid_t pid = -1;
   int status = -1;  // exit status once it has ended
-  FrameSpan span{};
-  char piece[PATH_MAX] = {};  // a video's piece; empty for PNG frames
 };
 Job jobs[kMaxCaptureJobs];
 int jobCount = 0;
 
-// Frames drawn so far by each process, in memory shared with them.
-int64_t* drawnCounts = nullptr;
+FrameSpan stretches[kMaxCaptureStretches];
+char pieces[kMaxCaptureStretches][PATH_MAX];  // a video's pieces; empty for PNG frames
+int stretchCount = 0;
+
+// Memory shared by the parent and its processes.
+struct Shared {
+  int64_t drawn[kMaxCaptureJobs];  // frames drawn so far by each process
+  std::atomic<int> nextStretch;    // the first stretch nobody has taken
+};
+static_assert(std::atomic<int>::is_always_lock_free, "the counter works across processes");
+Shared* shared = nullptr;
 
 // A hidden file beside the output for piece `index`, made now so that its
 // name is taken.
@@ -51,27 +67,30 @@ bool reservePiece(const char* output, int index, char* path) {
 }
 
 void removePieces() {
-  for (int i = 0; i < jobCount; ++i) {
-    if (jobs[i].piece[0]) unlink(jobs[i].piece);
-    jobs[i].piece[0] = '\0';
+  for (int i = 0; i < stretchCount; ++i) {
+    if (pieces[i][0]) unlink(pieces[i]);
+    pieces[i][0] = '\0';
   }
 }
 
-// The life of one process: its own GL context, its stretch of the frames.
+// The life of one process: its own GL context, then stretch after stretch
+// while there are any left. Stretches are taken in order, so each lies
+// ahead of where this process's show stands.
 [[noreturn]] void runJob(const CaptureOptions& options, int index) {
   CaptureOptions own = options;
   own.jobs = 1;
-  const CaptureOutput* output = &framesOutput;
-  if (options.outputKind == CaptureOutputKind::Video) {
-    std::snprintf(own.output, sizeof own.output, "%s", jobs[index].piece);
-    own.pictureOnly = true;
-    output = &videoOutput;
-  }
+  const bool video = options.outputKind == CaptureOutputKind::Video;
+  const CaptureOutput& output = video ? videoOutput : framesOutput;
+  own.pictureOnly = video;
   progressQuiet();
-  captureDrawnCount(&drawnCounts[index]);
-  int status = kCaptureFailed;
-  if (captureStartShow(own.width, own.height))
-    status = captureRun(own, *output, &jobs[index].span, 1);
+  captureDrawnCount(&shared->drawn[index]);
+  int status = captureStartShow(own.width, own.height) ? kCaptureOk : kCaptureFailed;
+  while (status == kCaptureOk) {
+    const int stretch = shared->nextStretch.fetch_add(1);
+    if (stretch >= stretchCount) break;
+    if (video) std::snprintf(own.output, sizeof own.output, "%s", pieces[stretch]);
+    status = captureRun(own, output, &stretches[stretch], 1);
+  }
   std::fflush(nullptr);
   _exit(status);
 }
@@ -109,7 +128,7 @@ int waitForJobs(int64_t total) {
       }
     }
     int64_t drawn = 0;
-    for (int i = 0; i < jobCount; ++i) drawn += drawnCounts[i];
+    for (int i = 0; i < jobCount; ++i) drawn += shared->drawn[i];
     progressUpdate(drawn, false);
     if (anyRunning()) sysSleep(kPollMs);
   }
@@ -118,19 +137,18 @@ int waitForJobs(int64_t total) {
 }
 }  // namespace
 
-int splitFrames(int64_t first, int64_t end, int jobCountWanted, int64_t alignFrames,
-                FrameSpan* spans) {
-  if (end <= first || jobCountWanted < 1) return 0;
+int planStretches(int64_t first, int64_t end, int jobs, int64_t alignFrames, int64_t minFrames,
+                  FrameSpan* spans, int maxStretches) {
+  if (end <= first || jobs < 1 || maxStretches < 1) return 0;
   if (alignFrames < 1) alignFrames = 1;
-  const int64_t units = (end - first + alignFrames - 1) / alignFrames;
-  const int count = units < jobCountWanted ? static_cast<int>(units) : jobCountWanted;
-  int64_t start = first;
-  for (int i = 0; i < count; ++i) {
-    // Stretch i ends after (i + 1) / count of the units, rounded down.
-    const int64_t unitsBefore = units * (i + 1) / count;
-    int64_t stop = first + unitsBefore * alignFrames;
-    if (stop > end || i == count - 1) stop = end;
-    spans[i] = {start, stop};
+  int count = 0;
+  for (int64_t start = first; start < end; ++count) {
+    const int64_t share = static_cast<int64_t>(jobs) * kStretchesPerShare;
+    int64_t length = (end - start + share - 1) / share;
+    if (length < minFrames) length = minFrames;
+    length = (length + alignFrames - 1) / alignFrames * alignFrames;
+    const int64_t stop = count == maxStretches - 1 || end - start <= length ? end : start + length;
+    spans[count] = {start, stop};
     start = stop;
   }
   return count;
@@ -151,36 +169,37 @@ int captureJobs(const CaptureOptions& options) {
   const int64_t showEnd = captureFrameAt(endMs, fps);
   const int64_t end = whole.end < showEnd ? whole.end : showEnd;
   const bool video = options.outputKind == CaptureOutputKind::Video;
-  FrameSpan spans[kMaxCaptureJobs];
-  jobCount = splitFrames(whole.first, end, options.jobs,
-                         video ? captureKeyFrameInterval(fps) : 1, spans);
-  if (jobCount == 0) {
+  const int64_t keyFrames = captureKeyFrameInterval(fps);
+  const int64_t leastFrames = video ? static_cast<int64_t>(kMinVideoStretchSeconds) * fps : 1;
+  stretchCount = planStretches(whole.first, end, options.jobs, video ? keyFrames : 1, leastFrames,
+                               stretches, kMaxCaptureStretches);
+  if (stretchCount == 0) {
     captureError("nothing to capture: the show ends before the start");
     return kCaptureFailed;
   }
+  jobCount = options.jobs < stretchCount ? options.jobs : stretchCount;
   if (!video && !framesOutput.open(options, music, whole.first)) return kCaptureFailed;
 
-  void* shared = mmap(nullptr, sizeof(int64_t) * kMaxCaptureJobs, PROT_READ | PROT_WRITE,
-                      MAP_SHARED | MAP_ANONYMOUS, -1, 0);
-  if (shared == MAP_FAILED) {
+  void* memory = mmap(nullptr, sizeof(Shared), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS,
+                      -1, 0);
+  if (memory == MAP_FAILED) {
     captureError("cannot share memory with the processes: %s", std::strerror(errno));
     return kCaptureFailed;
   }
-  drawnCounts = static_cast<int64_t*>(shared);
+  shared = new (memory) Shared{};
   // Every piece's name is taken before any process starts.
-  for (int i = 0; i < jobCount; ++i) {
-    jobs[i] = Job{};
-    jobs[i].span = spans[i];
-    drawnCounts[i] = 0;
-    if (video && !reservePiece(options.output, i, jobs[i].piece)) {
+  for (int i = 0; i < stretchCount; ++i) {
+    pieces[i][0] = '\0';
+    if (video && !reservePiece(options.output, i, pieces[i])) {
       captureError("cannot write beside %s: %s", options.output, std::strerror(errno));
       removePieces();
-      munmap(shared, sizeof(int64_t) * kMaxCaptureJobs);
+      munmap(memory, sizeof(Shared));
       return kCaptureFailed;
     }
   }
   int status = kCaptureOk;
   for (int i = 0; i < jobCount; ++i) {
+    jobs[i] = Job{};
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) runJob(options, i);
@@ -193,13 +212,13 @@ int captureJobs(const CaptureOptions& options) {
   }
   const int waited = waitForJobs(end - whole.first);
   if (status == kCaptureOk) status = waited;
-  munmap(shared, sizeof(int64_t) * kMaxCaptureJobs);
-  drawnCounts = nullptr;
+  munmap(memory, sizeof(Shared));
+  shared = nullptr;
 
   if (status == kCaptureOk && video) {
-    const char* pieces[kMaxCaptureJobs];
-    for (int i = 0; i < jobCount; ++i) pieces[i] = jobs[i].piece;
-    if (!joinVideo(options, music, whole.first, pieces, jobCount, end - whole.first))
+    const char* pieceList[kMaxCaptureStretches];
+    for (int i = 0; i < stretchCount; ++i) pieceList[i] = pieces[i];
+    if (!joinVideo(options, music, whole.first, pieceList, stretchCount, end - whole.first))
       status = captureInterrupted() != 0 ? captureInterrupted() : kCaptureFailed;
   }
   removePieces();
