@@ -305,6 +305,9 @@ void drawStrips(const MeshGrid& grid, int firstRow, int count) {
       reinterpret_cast<const GLuint*>(meshStripIndices.data()) + firstRow * kMeshStripLength,
       count,
       kMeshStripLength,
+      // Only the whole grid closes up.
+      firstRow == 0 && count == kStrips ? reinterpret_cast<const GLuint*>(meshTwins.data())
+                                        : nullptr,
   };
   gfxStrips(arrays);
 }

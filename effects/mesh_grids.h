@@ -49,6 +49,13 @@ extern MeshGrid boxGrid;
 // r * kMeshStripLength on. The same for every grid; never changes.
 extern const std::array<uint32_t, kMeshStrips * kMeshStripLength> meshStripIndices;
 
+// Every grid closes up: column 255 stands where column 0 does, and row 0 and
+// row 127 each shrink to one point (the poles of the spheres, the centres of
+// the cube's top and bottom). For every vertex, the number of the one that
+// stands in its place: column 0 for column 255, the row's first vertex on
+// rows 0 and 127, the vertex itself everywhere else. Never changes.
+extern const std::array<uint32_t, kMeshVertices> meshTwins;
+
 // Fills sphereGrid and satelliteGrid, copies the sphere into workGrid, then
 // fills boxGrid. Runs from initGL, so again on every window re-creation.
 void buildMeshGrids();

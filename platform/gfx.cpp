@@ -3,9 +3,25 @@
 #include "platform/gfx.h"
 
 #include <cstddef>
+#include <vector>
+
+#include "platform/gfx_cull.h"
 
 namespace {
-// OpenGL 1.1's vertex arrays, one glDrawElements per strip. The arrays are
+// The triangles of a closed surface that can show from where the eye stands
+// now; false when every strip must be drawn.
+bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& triangles) {
+  if (!arrays.twins) return false;
+  GLfloat modelview[16], projection[16];
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  return gfxVisibleTriangles(arrays, modelview, projection, viewport, triangles);
+}
+
+// OpenGL 1.1's vertex arrays, one glDrawElements per strip, or one for the
+// triangles of a closed surface that can show. The arrays are
 // switched off again afterwards, so that the immediate-mode calls of the rest
 // of the frame see the state they always saw.
 void drawStripArrays(const GfxStripArrays& arrays) {
@@ -20,9 +36,17 @@ void drawStripArrays(const GfxStripArrays& arrays) {
     glEnableClientState(GL_TEXTURE_COORD_ARRAY);
     glTexCoordPointer(2, GL_FLOAT, arrays.stride, arrays.texCoords);
   }
-  for (int k = 0; k < arrays.stripCount; ++k) {
-    glDrawElements(GL_TRIANGLE_STRIP, arrays.stripLength, GL_UNSIGNED_INT,
-                   arrays.indices + static_cast<size_t>(k) * arrays.stripLength);
+  static std::vector<GLuint> visible;
+  if (closedSurfaceTriangles(arrays, visible)) {
+    if (!visible.empty()) {
+      glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(visible.size()), GL_UNSIGNED_INT,
+                     visible.data());
+    }
+  } else {
+    for (int k = 0; k < arrays.stripCount; ++k) {
+      glDrawElements(GL_TRIANGLE_STRIP, arrays.stripLength, GL_UNSIGNED_INT,
+                     arrays.indices + static_cast<size_t>(k) * arrays.stripLength);
+    }
   }
   glDisableClientState(GL_VERTEX_ARRAY);
   // A drawn array leaves its current value undefined; immediate mode would
@@ -41,7 +65,7 @@ void drawStripArrays(const GfxStripArrays& arrays) {
 }  // namespace
 
 const GfxCalls gfxDirect = {
-  glClear, glColor4f, glEnable, glDisable, glLoadIdentity, glRotatef, glTranslatef,
-  glBindTexture, glBegin, glEnd, glTexCoord2d, glVertex3f, glVertex3fv, glNormal3fv,
-  glPolygonMode, glFlush, drawStripArrays,
+    glClear,      glColor4f,     glEnable,      glDisable, glLoadIdentity,  glRotatef,
+    glTranslatef, glBindTexture, glBegin,       glEnd,     glTexCoord2d,    glVertex3f,
+    glVertex3fv,  glNormal3fv,   glPolygonMode, glFlush,   drawStripArrays,
 };

@@ -31,6 +31,11 @@ struct GfxStripArrays {
   const GLuint* indices;     // stripCount * stripLength vertex numbers, strip after strip
   int stripCount;
   int stripLength;           // vertices per strip
+  // Null, or the strips close a surface up and twins[i] is the vertex that
+  // stands where vertex i does (i itself but on a seam or a pole). With twins
+  // a back-end may leave out the triangles no pixel of the frame can come
+  // from (platform/gfx_cull.h); the pixels stay the same.
+  const GLuint* twins = nullptr;
 };
 
 // The entry of vertex `index` in one of a GfxStripArrays' arrays.

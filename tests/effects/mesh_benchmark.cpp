@@ -1,7 +1,8 @@
 // The cost of a mesh frame: drawMesh's own work per mode with GL calls
 // discarded (the grid update, the normals and the walk over the strips), the
 // one-off cost of a wobble's first frame on a new snapshot, and a whole mesh
-// frame at 1280 x 720 on the software renderer.
+// frame at 1280 x 720 on the software renderer, and the work of finding the
+// mesh's triangles that can show.
 #include <GL/gl.h>
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 
 #include "app/window.h"
 #include "platform/gfx.h"
+#include "platform/gfx_cull.h"
 #include "platform/sys.h"
 #include "tests/effects/mesh_state.h"
 #include "tests/support/headless_gl.h"
@@ -124,6 +126,44 @@ BENCHMARK(BM_MeshFrameOnSoftwareGl)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
+
+// Working out which triangles of the mesh can show, for a plain and for a
+// wobbled sphere at the show's size, 5 units in front of the eye.
+void BM_VisibleMeshTriangles(benchmark::State& state) {
+  HeadlessGl gl(kWindowWidth, kWindowHeight);
+  if (!gl.ok()) {
+    state.SkipWithError("no EGL context");
+    return;
+  }
+  const GfxCalls* previous = gfx;
+  gfx = &gfxDiscard;
+  cue(static_cast<int32_t>(state.range(0)));
+  drawMesh();
+  gfx = previous;
+  resizeScene(kWindowWidth, kWindowHeight);
+  glTranslatef(0.0f, 0.0f, -5.0f);
+  GLfloat modelview[16], projection[16];
+  GLint viewport[4];
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+  glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  const GfxStripArrays arrays = {&workGrid.v[0].x,   &workGrid.v[0].nx,       &workGrid.v[0].u,
+                                 sizeof(MeshVertex), meshStripIndices.data(), kMeshStrips,
+                                 kMeshStripLength,   meshTwins.data()};
+  std::vector<GLuint> triangles;
+  for (auto _ : state) {
+    if (!gfxVisibleTriangles(arrays, modelview, projection, viewport, triangles)) {
+      state.SkipWithError("the mesh should show as a closed surface");
+      break;
+    }
+    benchmark::DoNotOptimize(triangles.data());
+  }
+  state.counters["kept"] = static_cast<double>(triangles.size() / 3);
+}
+BENCHMARK(BM_VisibleMeshTriangles)
+    ->Arg(kMeshSphere)
+    ->Arg(kMeshWobbleSphere)
+    ->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {

@@ -151,6 +151,26 @@ TEST_F(MeshGridsTest, RebuildRestoresTheWorkingSphereAndKeepsTheSnapshot) {
   EXPECT_EQ(snapshotGrid.v[3].y, 5.0f);
 }
 
+// The twins tell the renderer where the grids close up; a twin that stood
+// anywhere else would let it leave out triangles that show.
+TEST_F(MeshGridsTest, EveryVertexStandsWhereItsTwinStands) {
+  int ownTwins = 0;
+  for (int i = 0; i < kMeshVertices; ++i) {
+    const uint32_t twin = meshTwins[i];
+    ASSERT_LT(twin, static_cast<uint32_t>(kMeshVertices));
+    EXPECT_EQ(meshTwins[twin], twin) << "a twin names a twin of its own";
+    ownTwins += twin == static_cast<uint32_t>(i);
+    for (const MeshGrid* grid : {&sphereGrid, &satelliteGrid, &boxGrid}) {
+      const MeshVertex &v = grid->v[i], &w = grid->v[twin];
+      EXPECT_NEAR(v.x, w.x, 1e-6f) << i;
+      EXPECT_NEAR(v.y, w.y, 1e-6f) << i;
+      EXPECT_NEAR(v.z, w.z, 1e-6f) << i;
+    }
+  }
+  // Only the seam and the two poles repeat positions.
+  EXPECT_EQ(ownTwins, (kMeshRows - 2) * (kMeshColumns - 1) + 2);
+}
+
 TEST(FaceNormal, IsTheCrossProductOfTheSecondEdgeWithTheFirst) {
   const float a[3] = {0, 0, 0}, b[3] = {1, 0, 0}, c[3] = {0, 1, 0};
   float n[3] = {9, 9, 9};

@@ -63,27 +63,6 @@ HeadlessGl& context() {
   return *gl;
 }
 
-// A texture with a different colour in every texel, filtered linearly, so
-// that any change in a texture coordinate shows in the pixels.
-void bindGradientTexture() {
-  static GLuint name = 0;
-  if (!name) {
-    uint8_t texels[8 * 8 * 3];
-    for (int i = 0; i < 64; ++i) {
-      texels[3 * i] = static_cast<uint8_t>(i * 4);
-      texels[3 * i + 1] = static_cast<uint8_t>(255 - i * 3);
-      texels[3 * i + 2] = static_cast<uint8_t>((i * 37) % 256);
-    }
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 8, 8, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-  }
-  glBindTexture(GL_TEXTURE_2D, name);
-}
-
 std::vector<uint8_t> frameAfter(void (*draw)()) {
   glViewport(0, 0, kWidth, kHeight);
   glMatrixMode(GL_PROJECTION);

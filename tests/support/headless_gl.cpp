@@ -35,3 +35,22 @@ bool HeadlessGl::savePng(const char* path) const {
   const png_int_32 stride = -static_cast<png_int_32>(width_ * 4);
   return png_image_write_to_file(&png, path, 0, image.data(), stride, nullptr) != 0;
 }
+
+void bindGradientTexture() {
+  static GLuint name = 0;
+  if (!name) {
+    uint8_t texels[8 * 8 * 3];
+    for (int i = 0; i < 64; ++i) {
+      texels[3 * i] = static_cast<uint8_t>(i * 4);
+      texels[3 * i + 1] = static_cast<uint8_t>(255 - i * 3);
+      texels[3 * i + 2] = static_cast<uint8_t>((i * 37) % 256);
+    }
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 8, 8, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+  }
+  glBindTexture(GL_TEXTURE_2D, name);
+}

@@ -31,3 +31,8 @@ class HeadlessGl {
   bool ok_;
   int width_, height_;
 };
+
+// Binds, made on the first call in the current context, an 8 x 8 texture with
+// a different colour in every texel, filtered linearly, so that any change in
+// a texture coordinate shows in the pixels.
+void bindGradientTexture();
