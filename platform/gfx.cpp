@@ -15,9 +15,7 @@ bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& t
   GLfloat modelview[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  return gfxVisibleTriangles(arrays, modelview, projection, viewport, triangles);
+  return gfxVisibleTriangles(arrays, modelview, projection, triangles);
 }
 
 // OpenGL 1.1's vertex arrays, one glDrawElements per strip, or one for the

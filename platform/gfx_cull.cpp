@@ -6,18 +6,20 @@
 #include <cstdint>
 
 namespace {
-// Relative tolerance of the sign tests below. Positions are floats (about
+// Relative tolerance of the turn test below. Positions are floats (about
 // seven digits) and the tests are worked out in doubles, so a product within
-// a millionth of its size is taken as zero: such a triangle is kept and
-// counts as facing the eye, which can only keep more triangles.
+// a millionth of its size is taken as zero.
 constexpr double kSignTolerance = 1e-6;
+// A triangle counts as facing away only when the way to the eye lies at
+// least this far (as a sine, about 3 degrees) behind its plane. Close to the
+// outline the surface runs almost along the line of sight: a ray there meets
+// the sides facing the eye and facing away only a hair's breadth apart, too
+// close for the depth buffer to tell them apart, even where they lie a few
+// triangles apart on the surface. Those grazing triangles stay.
+constexpr double kAwaySine = 0.05;
 // Every vertex must lie this far inside the depth range in clip space (as a
 // share of w), so that neither the near nor the far plane clips the surface.
 constexpr double kDepthMargin = 1e-4;
-// A triangle holds a pixel only if its box, widened by this many pixels,
-// holds a pixel's centre: the renderer moves corners to a grid of 1/256 of a
-// pixel, and the corners worked out here differ from its own by far less.
-constexpr double kPixelMargin = 1.0 / 64.0;
 // The eye must lie this much further from the surface's origin than its
 // furthest vertex, so that it lies outside the surface.
 constexpr double kEyeMargin = 1.001;
@@ -38,8 +40,9 @@ double at(const GLfloat* m, int row, int column) { return m[column * 4 + row]; }
 // for a model-view matrix that maps points to points (last row 0 0 0 1) and
 // can be inverted. Returns false for any other.
 bool eyeInObjectSpace(const GLfloat* mv, Vec& eye) {
-  if (at(mv, 3, 0) != 0 || at(mv, 3, 1) != 0 || at(mv, 3, 2) != 0 || at(mv, 3, 3) != 1)
+  if (at(mv, 3, 0) != 0 || at(mv, 3, 1) != 0 || at(mv, 3, 2) != 0 || at(mv, 3, 3) != 1) {
     return false;
+  }
   const double a = at(mv, 0, 0), b = at(mv, 0, 1), c = at(mv, 0, 2);
   const double d = at(mv, 1, 0), e = at(mv, 1, 1), f = at(mv, 1, 2);
   const double g = at(mv, 2, 0), h = at(mv, 2, 1), k = at(mv, 2, 2);
@@ -54,26 +57,20 @@ bool eyeInObjectSpace(const GLfloat* mv, Vec& eye) {
   return true;
 }
 
-// Which way a triangle faces, as far as the tests can tell.
-// kEmpty: it holds no pixel, whichever way it faces.
-enum Facing : int8_t { kNoWay = 0, kOneWay = 1, kOtherWay = -1, kEmpty = 2 };
-
-struct Window {
-  double x, y;
-};
+// Which way a triangle faces, as far as the tests can tell; kNoWay for one
+// without area and for one that grazes the line of sight.
+enum Facing : int8_t { kNoWay = 0, kOneWay = 1, kOtherWay = -1 };
 
 // Scratch space kept from call to call: the mesh is drawn every frame.
 struct Scratch {
   std::vector<GLuint> corners;  // three a triangle, in GL's order
-  std::vector<int8_t> facing;   // by triangle: kNoWay when it cannot be told
-  std::vector<Window> window;   // by place in the index list: the vertex's window position
+  std::vector<int8_t> facing;   // by triangle
   std::vector<uint8_t> rim;     // by vertex: shared with a triangle that is not away
 };
 }  // namespace
 
 bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
-                         const GLfloat projection[16], const GLint viewport[4],
-                         std::vector<GLuint>& triangles) {
+                         const GLfloat projection[16], std::vector<GLuint>& triangles) {
   triangles.clear();
   if (!arrays.twins || arrays.stripCount <= 0 || arrays.stripLength < 3) return false;
   Vec eye;
@@ -83,55 +80,34 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
     const GLfloat* p = gfxArrayAt(arrays.positions, arrays.stride, index);
     return Vec{p[0], p[1], p[2]};
   };
-  // Clip coordinates: projection * model-view, row by row.
-  double clip[4][4];
-  for (int r = 0; r < 4; ++r) {
+  // Clip z and w are the last two rows of projection * model-view.
+  double clip[2][4];
+  for (int r = 0; r < 2; ++r) {
     for (int column = 0; column < 4; ++column) {
       double sum = 0.0;
-      for (int i = 0; i < 4; ++i) sum += at(projection, r, i) * at(modelview, i, column);
+      for (int i = 0; i < 4; ++i) sum += at(projection, 2 + r, i) * at(modelview, i, column);
       clip[r][column] = sum;
     }
   }
-  const double halfWidth = 0.5 * viewport[2], halfHeight = 0.5 * viewport[3];
-  // The pixels of the viewport, by the numbers of their columns and rows.
-  const double left = viewport[0], right = viewport[0] + viewport[2] - 1.0;
-  const double bottom = viewport[1], top = viewport[1] + viewport[3] - 1.0;
   double furthest2 = 0.0;
   GLuint vertexCount = 0;
-  static Scratch scratch;
-  // Takes in the vertex at place q of the index list: its window position,
-  // or false when the near or far plane would clip it.
-  auto takeIn = [&](size_t q) {
-    const GLuint index = arrays.indices[q];
+  // Takes in a vertex: false when the near or far plane would clip it.
+  auto takeIn = [&](GLuint index) {
     const Vec p = position(index);
-    double c[4];
-    for (int r = 0; r < 4; ++r)
-      c[r] = clip[r][0] * p.x + clip[r][1] * p.y + clip[r][2] * p.z + clip[r][3];
+    const double z = clip[0][0] * p.x + clip[0][1] * p.y + clip[0][2] * p.z + clip[0][3];
+    const double w = clip[1][0] * p.x + clip[1][1] * p.y + clip[1][2] * p.z + clip[1][3];
     furthest2 = std::max(furthest2, dot(p, p));
     vertexCount = std::max(vertexCount, std::max(index, twin[index]) + 1);
-    if (!(c[3] > 0.0 && std::fabs(c[2]) < c[3] * (1.0 - kDepthMargin))) return false;
-    const double perW = 1.0 / c[3];
-    scratch.window[q] = {viewport[0] + (c[0] * perW + 1.0) * halfWidth,
-                         viewport[1] + (c[1] * perW + 1.0) * halfHeight};
-    return true;
-  };
-  // Whether the box of the corners at places q0, q1 and q2 holds the centre
-  // of a pixel of the viewport: a triangle without one draws nothing.
-  auto holdsPixel = [&](size_t q0, size_t q1, size_t q2) {
-    const Window &a = scratch.window[q0], &b = scratch.window[q1], &c = scratch.window[q2];
-    const double x0 = std::ceil(std::min(a.x, std::min(b.x, c.x)) - kPixelMargin - 0.5);
-    const double x1 = std::floor(std::max(a.x, std::max(b.x, c.x)) + kPixelMargin - 0.5);
-    const double y0 = std::ceil(std::min(a.y, std::min(b.y, c.y)) - kPixelMargin - 0.5);
-    const double y1 = std::floor(std::max(a.y, std::max(b.y, c.y)) + kPixelMargin - 0.5);
-    return std::max(x0, left) <= std::min(x1, right) && std::max(y0, bottom) <= std::min(y1, top);
+    return w > 0.0 && std::fabs(z) < w * (1.0 - kDepthMargin);
   };
 
+  static Scratch scratch;
   const size_t perStrip = static_cast<size_t>(arrays.stripLength) - 2;
   const size_t triangleCount = perStrip * arrays.stripCount;
   scratch.corners.resize(3 * triangleCount);
-  scratch.window.resize(static_cast<size_t>(arrays.stripCount) * arrays.stripLength);
   scratch.facing.resize(triangleCount);
   constexpr double kTolerance2 = kSignTolerance * kSignTolerance;
+  constexpr double kAway2 = kAwaySine * kAwaySine;
 
   // Every triangle must turn the same way around the origin; that way tells
   // which side of the surface is its outside. Squares throughout, to spare a
@@ -139,8 +115,7 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
   size_t turnsOneWay = 0, turnsOtherWay = 0;
   for (size_t k = 0; k < static_cast<size_t>(arrays.stripCount); ++k) {
     const GLuint* strip = arrays.indices + k * arrays.stripLength;
-    const size_t base = k * arrays.stripLength;
-    if (!takeIn(base) || !takeIn(base + 1)) return false;
+    if (!takeIn(strip[0]) || !takeIn(strip[1])) return false;
     for (size_t j = 0; j < perStrip; ++j) {
       const size_t i = k * perStrip + j;
       GLuint* v = &scratch.corners[3 * i];
@@ -148,27 +123,23 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
       v[0] = strip[odd ? j + 1 : j];
       v[1] = strip[odd ? j : j + 1];
       v[2] = strip[j + 2];
-      if (!takeIn(base + j + 2)) return false;
+      if (!takeIn(v[2])) return false;
       scratch.facing[i] = kNoWay;
       // Two corners standing in one place leave no area, whatever rounding
       // made of them: such a triangle neither turns nor faces any way.
       if (twin[v[0]] == twin[v[1]] || twin[v[1]] == twin[v[2]] || twin[v[2]] == twin[v[0]]) {
-        if (!holdsPixel(base + j, base + j + 1, base + j + 2)) scratch.facing[i] = kEmpty;
         continue;
       }
       const Vec a = position(v[0]);
       const Vec normal = cross(position(v[1]) - a, position(v[2]) - a);
       const double size2 = dot(normal, normal);
       const double turn = dot(normal, a);
-      if (turn * turn > kTolerance2 * size2 * dot(a, a))
+      if (turn * turn > kTolerance2 * size2 * dot(a, a)) {
         ++(turn > 0.0 ? turnsOneWay : turnsOtherWay);
-      if (!holdsPixel(base + j, base + j + 1, base + j + 2)) {
-        scratch.facing[i] = kEmpty;
-        continue;
       }
       const Vec toEye = eye - a;
       const double facing = dot(normal, toEye);
-      if (facing * facing > kTolerance2 * size2 * dot(toEye, toEye)) {
+      if (facing * facing > kAway2 * size2 * dot(toEye, toEye)) {
         scratch.facing[i] = facing > 0.0 ? kOneWay : kOtherWay;
       }
     }
@@ -180,7 +151,7 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
 
   scratch.rim.assign(vertexCount, 0);
   for (size_t i = 0; i < triangleCount; ++i) {
-    if (scratch.facing[i] != away && scratch.facing[i] != kEmpty) {
+    if (scratch.facing[i] != away) {
       const GLuint* v = &scratch.corners[3 * i];
       scratch.rim[twin[v[0]]] = scratch.rim[twin[v[1]]] = scratch.rim[twin[v[2]]] = 1;
     }
@@ -189,7 +160,6 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
   GLuint* out = triangles.data();
   for (size_t i = 0; i < triangleCount; ++i) {
     const GLuint* v = &scratch.corners[3 * i];
-    if (scratch.facing[i] == kEmpty) continue;
     if (scratch.facing[i] == away && !scratch.rim[twin[v[0]]] && !scratch.rim[twin[v[1]]] &&
         !scratch.rim[twin[v[2]]]) {
       continue;

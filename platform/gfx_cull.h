@@ -6,12 +6,10 @@
 // the eye, far enough in front to win the depth test by a wide margin. Leaving
 // them out changes no pixel, provided the ones on the rim stay: where a
 // triangle facing away meets one facing the eye, the two lie at the same depth
-// and either may own a pixel on their common edge. So a triangle facing away
-// is left out only when every triangle it shares a vertex with faces away too
-// or holds no pixel. A triangle holds no pixel when no pixel's centre lies in
-// its box on the screen: far from the eye (the satellite) or edge-on, most of
-// a fine mesh's triangles do not, and they are left out whichever way they
-// face.
+// and either may own a pixel on their common edge; and near the outline, where
+// the surface runs almost along the line of sight, a ray meets both sides a
+// hair's breadth apart. So a triangle is left out only when it faces away by
+// a clear angle and every triangle it shares a vertex with does too.
 //
 // The proof needs a surface that encloses a region the eye lies outside of,
 // which this module checks for itself: every triangle must turn the same way
@@ -32,11 +30,9 @@
 // glGetFloatv gives them). On true, `triangles` holds three vertex numbers a
 // triangle, in the order GL takes them from the strips (the k-th triangle of
 // a strip is v[k], v[k+1], v[k+2] for even k and v[k+1], v[k], v[k+2] for odd
-// k) and in the strips' order, of every triangle that can show in the
-// viewport (x, y, width, height, as GL_VIEWPORT gives it): drawing them
+// k) and in the strips' order, of every triangle that can show: drawing them
 // as GL_TRIANGLES gives the pixels and depths the strips give. On false the
 // surface cannot be shown closed from this eye (or arrays.twins is null):
 // draw every strip. `triangles` is the caller's, reused from call to call.
 bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
-                         const GLfloat projection[16], const GLint viewport[4],
-                         std::vector<GLuint>& triangles);
+                         const GLfloat projection[16], std::vector<GLuint>& triangles);

@@ -143,16 +143,14 @@ void BM_VisibleMeshTriangles(benchmark::State& state) {
   resizeScene(kWindowWidth, kWindowHeight);
   glTranslatef(0.0f, 0.0f, -5.0f);
   GLfloat modelview[16], projection[16];
-  GLint viewport[4];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  glGetIntegerv(GL_VIEWPORT, viewport);
   const GfxStripArrays arrays = {&workGrid.v[0].x,   &workGrid.v[0].nx,       &workGrid.v[0].u,
                                  sizeof(MeshVertex), meshStripIndices.data(), kMeshStrips,
                                  kMeshStripLength,   meshTwins.data()};
   std::vector<GLuint> triangles;
   for (auto _ : state) {
-    if (!gfxVisibleTriangles(arrays, modelview, projection, viewport, triangles)) {
+    if (!gfxVisibleTriangles(arrays, modelview, projection, triangles)) {
       state.SkipWithError("the mesh should show as a closed surface");
       break;
     }

@@ -93,7 +93,7 @@ struct View {
 constexpr View kViews[] = {
     {5.0f, 0.0f, 0.0f, 0.0f},    {5.0f, 0.0f, 90.0f, 20.0f},  {4.0f, 1.5f, 37.0f, -65.0f},
     {6.0f, -2.0f, 181.0f, 8.0f}, {3.2f, 0.3f, 270.0f, 90.0f}, {8.0f, 3.0f, 12.5f, 33.3f},
-    {40.0f, 6.0f, 50.0f, 10.0f},  // far off: most triangles hold no pixel
+    {40.0f, 6.0f, 50.0f, 10.0f},
 };
 
 HeadlessGl& context() {
@@ -152,9 +152,7 @@ bool visible(const Surface& surface, const View& view, std::vector<GLuint>& tria
   GLfloat mv[16], proj[16];
   for (int i = 0; i < 16; ++i) mv[i] = currentMatrix(GL_MODELVIEW_MATRIX, i);
   for (int i = 0; i < 16; ++i) proj[i] = currentMatrix(GL_PROJECTION_MATRIX, i);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
-  return gfxVisibleTriangles(surface.arrays(closed), mv, proj, viewport, triangles);
+  return gfxVisibleTriangles(surface.arrays(closed), mv, proj, triangles);
 }
 
 // Every triangle of the strips, in GL's order of its vertices.
@@ -196,16 +194,6 @@ struct OnScreen {
 
   // Twice the signed area.
   double area() const { return (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]); }
-  // Whether the centre of a pixel of the frame lies within the corners' box.
-  bool boxHoldsPixel() const {
-    const double x0 = std::fmax(std::ceil(std::fmin(x[0], std::fmin(x[1], x[2])) - 0.5), 0);
-    const double x1 =
-        std::fmin(std::floor(std::fmax(x[0], std::fmax(x[1], x[2])) - 0.5), kWidth - 1);
-    const double y0 = std::fmax(std::ceil(std::fmin(y[0], std::fmin(y[1], y[2])) - 0.5), 0);
-    const double y1 =
-        std::fmin(std::floor(std::fmax(y[0], std::fmax(y[1], y[2])) - 0.5), kHeight - 1);
-    return x0 <= x1 && y0 <= y1;
-  }
 };
 OnScreen onScreen(const Surface& surface, const std::array<GLuint, 3>& t) {
   GLdouble mv[16], proj[16];
@@ -271,7 +259,7 @@ TEST(GfxCull, TheFrameKeepsEveryPixelAndDepthWithFewerTriangles) {
   ASSERT_TRUE(context().ok());
   forEachSurfaceAndView([](const Case& c, const View& view, const std::vector<GLuint>& kept) {
     const size_t all = 3 * allTriangles(c.surface).size();
-    EXPECT_LT(kept.size(), all * 7 / 10) << "too few triangles left out";
+    EXPECT_LT(kept.size(), all * 3 / 4) << "too few triangles left out";
     const Frame whole = drawn(c.surface, view, false);
     const Frame culled = drawn(c.surface, view, true);
     int covered = 0;
@@ -282,7 +270,7 @@ TEST(GfxCull, TheFrameKeepsEveryPixelAndDepthWithFewerTriangles) {
   });
 }
 
-TEST(GfxCull, WhatIsLeftOutHoldsNoPixelOrFacesAwayOffTheRimAndNeverReachesTheFront) {
+TEST(GfxCull, WhatIsLeftOutFacesAwayOffTheRimAndNeverReachesTheFront) {
   ASSERT_TRUE(context().ok());
   forEachSurfaceAndView([](const Case& c, const View& view, const std::vector<GLuint>& kept) {
     const auto out = leftOut(c.surface, kept);
@@ -295,22 +283,16 @@ TEST(GfxCull, WhatIsLeftOutHoldsNoPixelOrFacesAwayOffTheRimAndNeverReachesTheFro
     ASSERT_LT(front, all.size());
     startFrame(view);
     const double frontSign = onScreen(c.surface, all[front]).area() > 0 ? 1.0 : -1.0;
-    // The corners of the triangles that face the eye and may hold a pixel.
+    // The corners of the triangles that face the eye.
     std::vector<const Vertex*> rim;
     for (const auto& t : all) {
-      const OnScreen s = onScreen(c.surface, t);
-      if (s.area() * frontSign >= 0.0 && s.boxHoldsPixel()) {
+      if (onScreen(c.surface, t).area() * frontSign >= 0.0) {
         for (GLuint v : t) rim.push_back(&c.surface.vertices[v]);
       }
     }
-    int facingWithPixels = 0, onRim = 0, empty = 0;
+    int facing = 0, onRim = 0;
     for (const auto& t : out) {
-      const OnScreen s = onScreen(c.surface, t);
-      if (!s.boxHoldsPixel()) {
-        ++empty;
-        continue;
-      }
-      facingWithPixels += s.area() * frontSign >= 0.0;
+      facing += onScreen(c.surface, t).area() * frontSign >= 0.0;
       for (GLuint i : t) {
         const Vertex& v = c.surface.vertices[i];
         for (const Vertex* r : rim) {
@@ -319,9 +301,8 @@ TEST(GfxCull, WhatIsLeftOutHoldsNoPixelOrFacesAwayOffTheRimAndNeverReachesTheFro
         }
       }
     }
-    EXPECT_EQ(facingWithPixels, 0) << "left out triangles that face the eye and hold pixels";
+    EXPECT_EQ(facing, 0) << "left out triangles that face the eye";
     EXPECT_EQ(onRim, 0) << "left out vertices shared with triangles facing the eye";
-    EXPECT_LT(empty, static_cast<int>(out.size())) << "only empty triangles left out";
 
     // Drawn over the whole surface in a colour of their own, the left out
     // triangles may not win a single pixel even where the depths are equal.
