@@ -8,10 +8,28 @@
 #include "platform/gfx_cull.h"
 
 namespace {
+// Whether the state lets the nearest surface alone decide each pixel: filled
+// polygons, depth test and depth writes on, nothing discarded by alpha, and
+// no blending but the one that replaces. Otherwise what lies behind may show.
+bool nearestSurfaceWins() {
+  GLint polygonMode[2], depthFunc, blendSource, blendDestination;
+  GLboolean depthWrites;
+  glGetIntegerv(GL_POLYGON_MODE, polygonMode);
+  glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+  glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+  glGetIntegerv(GL_BLEND_SRC, &blendSource);
+  glGetIntegerv(GL_BLEND_DST, &blendDestination);
+  const bool replaces =
+      !glIsEnabled(GL_BLEND) || (blendSource == GL_ONE && blendDestination == GL_ZERO);
+  return polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL && glIsEnabled(GL_DEPTH_TEST) &&
+         depthWrites && (depthFunc == GL_LESS || depthFunc == GL_LEQUAL) &&
+         !glIsEnabled(GL_ALPHA_TEST) && replaces;
+}
+
 // The triangles of a closed surface that can show from where the eye stands
 // now; false when every strip must be drawn.
 bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& triangles) {
-  if (!arrays.twins) return false;
+  if (!arrays.twins || !nearestSurfaceWins()) return false;
   GLfloat modelview[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);

@@ -132,8 +132,9 @@ Frame readFrame() {
   return f;
 }
 
-Frame drawn(const Surface& surface, const View& view, bool closed) {
+Frame drawn(const Surface& surface, const View& view, bool closed, void (*setState)() = nullptr) {
   startFrame(view);
+  if (setState) setState();
   gfx = &gfxDirect;
   gfxStrips(surface.arrays(closed));
   return readFrame();
@@ -346,4 +347,43 @@ TEST(GfxCull, EveryTriangleIsDrawnWhenTheSurfaceCannotBeShownClosedFromTheEye) {
     EXPECT_TRUE(drawn(round, view, true).colour == whole.colour);
   }
   EXPECT_TRUE(visible(round, kViews[0], triangles)) << "the plain sphere from outside";
+}
+
+// Where what lies behind the nearest surface can still show, nothing is left
+// out: the frame is that of the whole surface.
+TEST(GfxCull, StateThatLetsTheBackShowDrawsEveryTriangle) {
+  ASSERT_TRUE(context().ok());
+  void (*const states[])() = {
+      [] {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_ONE, GL_ONE);
+      },
+      [] { glPolygonMode(GL_FRONT_AND_BACK, GL_LINE); },
+      [] { glDisable(GL_DEPTH_TEST); },
+      [] { glDepthMask(GL_FALSE); },
+      [] {
+        // The furthest surface wins.
+        glDepthFunc(GL_GREATER);
+        glClearDepth(0.0);
+        glClear(GL_DEPTH_BUFFER_BIT);
+      },
+  };
+  const Surface round = sphere();
+  for (size_t i = 0; i < sizeof states / sizeof states[0]; ++i) {
+    SCOPED_TRACE(i);
+    const Frame whole = drawn(round, kViews[1], false, states[i]);
+    const Frame culled = drawn(round, kViews[1], true, states[i]);
+    EXPECT_TRUE(culled.colour == whole.colour) << "the pixels differ";
+    glDisable(GL_BLEND);
+    glBlendFunc(GL_ONE, GL_ZERO);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    glDepthMask(GL_TRUE);
+    glClearDepth(1.0);
+  }
+  // Blending that replaces is no blending at all, as the show has it.
+  const Frame plain = drawn(round, kViews[1], false);
+  glEnable(GL_BLEND);
+  const Frame replacing = drawn(round, kViews[1], true);
+  glDisable(GL_BLEND);
+  EXPECT_TRUE(replacing.colour == plain.colour);
 }
