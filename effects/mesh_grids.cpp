@@ -10,12 +10,13 @@ MeshGrid snapshotGrid;
 MeshGrid boxGrid;
 uint32_t meshGridBuilds = 0;
 
-constexpr std::array<uint32_t, kMeshStrips* kMeshStripLength> meshStripIndices = [] {
+constexpr std::array<uint32_t, kMeshStrips * kMeshStripLength> meshStripIndices = [] {
   std::array<uint32_t, kMeshStrips * kMeshStripLength> indices{};
   for (int r = 0; r < kMeshStrips; ++r) {
     for (int c = 0; c < kMeshColumns; ++c) {
       indices[r * kMeshStripLength + 2 * c] = static_cast<uint32_t>(r * kMeshColumns + c);
-      indices[r * kMeshStripLength + 2 * c + 1] = static_cast<uint32_t>((r + 1) * kMeshColumns + c);
+      indices[r * kMeshStripLength + 2 * c + 1] =
+          static_cast<uint32_t>((r + 1) * kMeshColumns + c);
     }
   }
   return indices;

@@ -81,7 +81,7 @@ void drawStripArrays(const GfxStripArrays& arrays) {
 }  // namespace
 
 const GfxCalls gfxDirect = {
-    glClear,      glColor4f,     glEnable,      glDisable, glLoadIdentity,  glRotatef,
-    glTranslatef, glBindTexture, glBegin,       glEnd,     glTexCoord2d,    glVertex3f,
-    glVertex3fv,  glNormal3fv,   glPolygonMode, glFlush,   drawStripArrays,
+  glClear, glColor4f, glEnable, glDisable, glLoadIdentity, glRotatef, glTranslatef,
+  glBindTexture, glBegin, glEnd, glTexCoord2d, glVertex3f, glVertex3fv, glNormal3fv,
+  glPolygonMode, glFlush, drawStripArrays,
 };
