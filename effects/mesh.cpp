@@ -8,6 +8,7 @@
 #include "effects/mesh_grids.h"
 #include "music/clock.h"
 #include "platform/gfx.h"
+#include "platform/workers.h"
 
 // Throughout: sines, cosines and the arithmetic around them run in double and
 // only the results are stored as floats, so every frame is reproducible bit
@@ -56,6 +57,13 @@ constexpr int32_t kScanRows = 127;
 constexpr int32_t kModeAfterReveal = kMeshSphere;
 
 constexpr int kStrips = kMeshRows - 1;
+
+// The least work worth waking a helper thread for (one costs some tens of
+// microseconds): a sine takes about 20 ns, a vertex's scaling a few, a row's
+// 256 normals about 2 us.
+constexpr int kMinSines = 2048;
+constexpr int kMinVertices = 8192;
+constexpr int kMinRows = 16;
 
 // What a mode does to workGrid on every frame.
 enum class MeshUpdate { None, Copy, Wobble, Morph, Pulse };
@@ -208,23 +216,28 @@ void wobble(const WobbleSource& wobbleSource, int32_t t, float phase) {
   preparePlan(wobbleSource);
   const WobblePlan& plan = *wobbleSource.plan;
   const double k = 2.0 - 2.0 * std::cos(t * kRadiansPerDegree / kFrequencyDivisor);
-  for (int a = 0; a < 3; ++a) {
-    const AxisValues& axis = plan.axis[a];
-    for (int i = 0; i < axis.count; ++i) {
-      axisSine[a][i] = std::sin((axis.value[i] + kWobbleOffset[a] + phase) * kPi * k);
+  // The three axes' values as one run of items: axis 0's, then 1's, then 2's.
+  const int count0 = plan.axis[0].count, count01 = count0 + plan.axis[1].count;
+  workersFor(count01 + plan.axis[2].count, kMinSines, [&](int, int begin, int end) {
+    for (int item = begin; item < end; ++item) {
+      const int a = item < count0 ? 0 : item < count01 ? 1 : 2;
+      const int i = item - (a == 0 ? 0 : a == 1 ? count0 : count01);
+      axisSine[a][i] = std::sin((plan.axis[a].value[i] + kWobbleOffset[a] + phase) * kPi * k);
     }
-  }
+  });
   const uint16_t* ix = plan.axis[0].index;
   const uint16_t* iy = plan.axis[1].index;
   const uint16_t* iz = plan.axis[2].index;
   const MeshVertex* from = wobbleSource.grid->v;
   MeshVertex* to = workGrid.v;
-  for (int i = 0; i < kMeshVertices; ++i) {
-    const double scale = 1.0 + axisSine[0][ix[i]] * axisSine[1][iy[i]] * axisSine[2][iz[i]];
-    to[i].x = static_cast<float>(scale * from[i].x);
-    to[i].y = static_cast<float>(scale * from[i].y);
-    to[i].z = static_cast<float>(scale * from[i].z);
-  }
+  workersFor(kMeshVertices, kMinVertices, [&](int, int begin, int end) {
+    for (int i = begin; i < end; ++i) {
+      const double scale = 1.0 + axisSine[0][ix[i]] * axisSine[1][iy[i]] * axisSine[2][iz[i]];
+      to[i].x = static_cast<float>(scale * from[i].x);
+      to[i].y = static_cast<float>(scale * from[i].y);
+      to[i].z = static_cast<float>(scale * from[i].z);
+    }
+  });
 }
 
 // Closes the fraction (t + D) / D of every vertex's distance to the target
@@ -264,14 +277,17 @@ void pulse(const MeshGrid& source) {
 // The normal of every vertex from its right neighbour and the one below that,
 // both wrapping: column 255 pairs with column 0, row 127 with row 0.
 void computeNormals() {
-  for (int r = 0; r < kMeshRows; ++r) {
-    MeshVertex* row = &workGrid.v[r * kMeshColumns];
-    const MeshVertex* below = &workGrid.v[((r + 1) % kMeshRows) * kMeshColumns];
-    for (int c = 0; c < kMeshColumns; ++c) {
-      const int right = c + 1 < kMeshColumns ? c + 1 : 0;
-      faceNormal(&row[c].x, &row[right].x, &below[right].x, &row[c].nx, &row[c].ny, &row[c].nz);
+  workersFor(kMeshRows, kMinRows, [](int, int begin, int end) {
+    for (int r = begin; r < end; ++r) {
+      MeshVertex* row = &workGrid.v[r * kMeshColumns];
+      const MeshVertex* below = &workGrid.v[((r + 1) % kMeshRows) * kMeshColumns];
+      for (int c = 0; c < kMeshColumns; ++c) {
+        const int right = c + 1 < kMeshColumns ? c + 1 : 0;
+        faceNormal(&row[c].x, &row[right].x, &below[right].x, &row[c].nx, &row[c].ny,
+                   &row[c].nz);
+      }
     }
-  }
+  });
 }
 
 void updateWorkGrid(const MeshModeEntry& mode, int32_t t, float phase) {

@@ -19,6 +19,7 @@ add_executable(vantorel
   platform/window_web.cpp
   platform/dialog_web.cpp
   platform/sys_web.cpp
+  platform/workers_serial.cpp
   platform/page_web.cpp
   platform/audio_web.cpp
   platform/audio_stream.cpp
