@@ -26,6 +26,14 @@ bool nearestSurfaceWins() {
          !glIsEnabled(GL_ALPHA_TEST) && replaces;
 }
 
+// Whether each pixel is taken from its centre alone: no multisampling and no
+// smoothed polygons, which also take pixels a triangle only touches.
+bool samplesPixelCentres() {
+  GLint sampleBuffers = 0;
+  glGetIntegerv(GL_SAMPLE_BUFFERS, &sampleBuffers);
+  return (sampleBuffers == 0 || !glIsEnabled(GL_MULTISAMPLE)) && !glIsEnabled(GL_POLYGON_SMOOTH);
+}
+
 // The triangles of a closed surface that can show from where the eye stands
 // now; false when every strip must be drawn.
 bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& triangles) {
@@ -33,7 +41,10 @@ bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& t
   GLfloat modelview[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  return gfxVisibleTriangles(arrays, modelview, projection, triangles);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  return gfxVisibleTriangles(arrays, modelview, projection,
+                             samplesPixelCentres() ? viewport : nullptr, triangles);
 }
 
 // OpenGL 1.1's vertex arrays, one glDrawElements per strip, or one for the

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/workers.h"
+
 namespace {
 // Relative tolerance of the turn test below. Positions are floats (about
 // seven digits) and the tests are worked out in doubles, so a product within
@@ -23,6 +25,16 @@ constexpr double kDepthMargin = 1e-4;
 // The eye must lie this much further from the surface's origin than its
 // furthest vertex, so that it lies outside the surface.
 constexpr double kEyeMargin = 1.001;
+// How far (in pixels) a renderer may place a corner from where it is worked
+// out here: renderers snap corners to a grid of 1/16 pixel or finer, and the
+// arithmetic of their vertex transform differs from this one's in the last
+// bits of a float. A triangle whose box, widened by this much on every side,
+// holds no pixel centre gives no pixel.
+constexpr double kCornerSlack = 1.0 / 8;
+// Strips per helper thread: fewer are not worth waking one for.
+constexpr int kMinStrips = 16;
+// Triangles per helper thread when picking out those to draw.
+constexpr int kMinTriangles = 8192;
 
 struct Vec {
   double x, y, z;
@@ -61,16 +73,74 @@ bool eyeInObjectSpace(const GLfloat* mv, Vec& eye) {
 // without area and for one that grazes the line of sight.
 enum Facing : int8_t { kNoWay = 0, kOneWay = 1, kOtherWay = -1 };
 
+// What one run of strips finds about its vertices and triangles.
+struct StripsFound {
+  bool clipped = false;  // a vertex near the near or far plane
+  double furthest2 = 0.0;
+  GLuint vertexCount = 0;  // one past the largest vertex or twin number seen
+  size_t turnsOneWay = 0, turnsOtherWay = 0;
+  size_t kept = 0;  // triangles of the run written to the output
+};
+
 // Scratch space kept from call to call: the mesh is drawn every frame.
 struct Scratch {
   std::vector<GLuint> corners;  // three a triangle, in GL's order
   std::vector<int8_t> facing;   // by triangle
-  std::vector<uint8_t> rim;     // by vertex: shared with a triangle that is not away
+  std::vector<float> windowX;   // by place in the strips: where the corner lands
+  std::vector<float> windowY;
+  std::vector<uint8_t> rim;  // by vertex: shared with a triangle that is not away
+  std::vector<StripsFound> found;  // by part of the work
+  std::vector<size_t> firsts;      // by part: its first triangle
 };
+
+// The transform from the surface's space to the screen, as far as the tests
+// need it: clip x, y, z and w as rows of projection * model-view, and the
+// viewport's scale and offset (none without a viewport).
+struct ScreenMap {
+  double clip[4][4];
+  bool toWindow;
+  double scaleX, scaleY, offsetX, offsetY;
+};
+
+ScreenMap screenMap(const GLfloat* modelview, const GLfloat* projection, const GLint* viewport) {
+  ScreenMap map{};
+  for (int r = 0; r < 4; ++r) {
+    for (int column = 0; column < 4; ++column) {
+      double sum = 0.0;
+      for (int i = 0; i < 4; ++i) sum += at(projection, r, i) * at(modelview, i, column);
+      map.clip[r][column] = sum;
+    }
+  }
+  map.toWindow = viewport != nullptr;
+  if (viewport) {
+    map.scaleX = viewport[2] / 2.0;
+    map.scaleY = viewport[3] / 2.0;
+    map.offsetX = viewport[0] + map.scaleX;
+    map.offsetY = viewport[1] + map.scaleY;
+  }
+  return map;
+}
+
+double row(const ScreenMap& map, int r, const Vec& p) {
+  return map.clip[r][0] * p.x + map.clip[r][1] * p.y + map.clip[r][2] * p.z + map.clip[r][3];
+}
+
+// Whether the box of the corners at places a, b, c of the strips, widened by
+// the slack, holds a pixel centre (x + 0.5, y + 0.5).
+bool boxHoldsPixelCentre(const Scratch& scratch, size_t a, size_t b, size_t c) {
+  const float* x = scratch.windowX.data();
+  const float* y = scratch.windowY.data();
+  const double left = std::min({x[a], x[b], x[c]}) - kCornerSlack - 0.5;
+  const double right = std::max({x[a], x[b], x[c]}) + kCornerSlack - 0.5;
+  const double bottom = std::min({y[a], y[b], y[c]}) - kCornerSlack - 0.5;
+  const double top = std::max({y[a], y[b], y[c]}) + kCornerSlack - 0.5;
+  return std::floor(right) >= std::ceil(left) && std::floor(top) >= std::ceil(bottom);
+}
 }  // namespace
 
 bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
-                         const GLfloat projection[16], std::vector<GLuint>& triangles) {
+                         const GLfloat projection[16], const GLint* viewport,
+                         std::vector<GLuint>& triangles) {
   triangles.clear();
   if (!arrays.twins || arrays.stripCount <= 0 || arrays.stripLength < 3) return false;
   Vec eye;
@@ -80,95 +150,131 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
     const GLfloat* p = gfxArrayAt(arrays.positions, arrays.stride, index);
     return Vec{p[0], p[1], p[2]};
   };
-  // Clip z and w are the last two rows of projection * model-view.
-  double clip[2][4];
-  for (int r = 0; r < 2; ++r) {
-    for (int column = 0; column < 4; ++column) {
-      double sum = 0.0;
-      for (int i = 0; i < 4; ++i) sum += at(projection, 2 + r, i) * at(modelview, i, column);
-      clip[r][column] = sum;
-    }
-  }
-  double furthest2 = 0.0;
-  GLuint vertexCount = 0;
-  // Takes in a vertex: false when the near or far plane would clip it.
-  auto takeIn = [&](GLuint index) {
-    const Vec p = position(index);
-    const double z = clip[0][0] * p.x + clip[0][1] * p.y + clip[0][2] * p.z + clip[0][3];
-    const double w = clip[1][0] * p.x + clip[1][1] * p.y + clip[1][2] * p.z + clip[1][3];
-    furthest2 = std::max(furthest2, dot(p, p));
-    vertexCount = std::max(vertexCount, std::max(index, twin[index]) + 1);
-    return w > 0.0 && std::fabs(z) < w * (1.0 - kDepthMargin);
-  };
+  const ScreenMap map = screenMap(modelview, projection, viewport);
 
   static Scratch scratch;
-  const size_t perStrip = static_cast<size_t>(arrays.stripLength) - 2;
+  const size_t length = static_cast<size_t>(arrays.stripLength);
+  const size_t perStrip = length - 2;
   const size_t triangleCount = perStrip * arrays.stripCount;
   scratch.corners.resize(3 * triangleCount);
   scratch.facing.resize(triangleCount);
+  if (viewport) {
+    scratch.windowX.resize(length * arrays.stripCount);
+    scratch.windowY.resize(length * arrays.stripCount);
+  }
+  scratch.found.assign(static_cast<size_t>(workersCount()), StripsFound{});
   constexpr double kTolerance2 = kSignTolerance * kSignTolerance;
   constexpr double kAway2 = kAwaySine * kAwaySine;
 
   // Every triangle must turn the same way around the origin; that way tells
   // which side of the surface is its outside. Squares throughout, to spare a
-  // square root per triangle.
-  size_t turnsOneWay = 0, turnsOtherWay = 0;
-  for (size_t k = 0; k < static_cast<size_t>(arrays.stripCount); ++k) {
-    const GLuint* strip = arrays.indices + k * arrays.stripLength;
-    if (!takeIn(strip[0]) || !takeIn(strip[1])) return false;
-    for (size_t j = 0; j < perStrip; ++j) {
-      const size_t i = k * perStrip + j;
-      GLuint* v = &scratch.corners[3 * i];
-      const bool odd = j % 2 == 1;
-      v[0] = strip[odd ? j + 1 : j];
-      v[1] = strip[odd ? j : j + 1];
-      v[2] = strip[j + 2];
-      if (!takeIn(v[2])) return false;
-      scratch.facing[i] = kNoWay;
-      // Two corners standing in one place leave no area, whatever rounding
-      // made of them: such a triangle neither turns nor faces any way.
-      if (twin[v[0]] == twin[v[1]] || twin[v[1]] == twin[v[2]] || twin[v[2]] == twin[v[0]]) {
-        continue;
+  // square root per triangle. Each strip writes only its own triangles and
+  // corners, so runs of strips go to the helper threads.
+  workersFor(arrays.stripCount, kMinStrips, [&](int part, int firstStrip, int endStrip) {
+    StripsFound& found = scratch.found[static_cast<size_t>(part)];
+    for (size_t k = static_cast<size_t>(firstStrip); k < static_cast<size_t>(endStrip); ++k) {
+      const GLuint* strip = arrays.indices + k * length;
+      for (size_t j = 0; j < length; ++j) {
+        const Vec p = position(strip[j]);
+        const double z = row(map, 2, p), w = row(map, 3, p);
+        found.furthest2 = std::max(found.furthest2, dot(p, p));
+        found.vertexCount = std::max(found.vertexCount, std::max(strip[j], twin[strip[j]]) + 1);
+        if (!(w > 0.0 && std::fabs(z) < w * (1.0 - kDepthMargin))) found.clipped = true;
+        if (map.toWindow && w > 0.0) {
+          scratch.windowX[k * length + j] =
+              static_cast<float>(map.offsetX + row(map, 0, p) / w * map.scaleX);
+          scratch.windowY[k * length + j] =
+              static_cast<float>(map.offsetY + row(map, 1, p) / w * map.scaleY);
+        }
       }
-      const Vec a = position(v[0]);
-      const Vec normal = cross(position(v[1]) - a, position(v[2]) - a);
-      const double size2 = dot(normal, normal);
-      const double turn = dot(normal, a);
-      if (turn * turn > kTolerance2 * size2 * dot(a, a)) {
-        ++(turn > 0.0 ? turnsOneWay : turnsOtherWay);
-      }
-      const Vec toEye = eye - a;
-      const double facing = dot(normal, toEye);
-      if (facing * facing > kAway2 * size2 * dot(toEye, toEye)) {
-        scratch.facing[i] = facing > 0.0 ? kOneWay : kOtherWay;
+      if (found.clipped) return;
+      for (size_t j = 0; j < perStrip; ++j) {
+        const size_t i = k * perStrip + j;
+        GLuint* v = &scratch.corners[3 * i];
+        const bool odd = j % 2 == 1;
+        v[0] = strip[odd ? j + 1 : j];
+        v[1] = strip[odd ? j : j + 1];
+        v[2] = strip[j + 2];
+        scratch.facing[i] = kNoWay;
+        // Two corners standing in one place leave no area, whatever rounding
+        // made of them: such a triangle neither turns nor faces any way.
+        if (twin[v[0]] == twin[v[1]] || twin[v[1]] == twin[v[2]] || twin[v[2]] == twin[v[0]]) {
+          continue;
+        }
+        const Vec a = position(v[0]);
+        const Vec normal = cross(position(v[1]) - a, position(v[2]) - a);
+        const double size2 = dot(normal, normal);
+        const double turn = dot(normal, a);
+        if (turn * turn > kTolerance2 * size2 * dot(a, a)) {
+          ++(turn > 0.0 ? found.turnsOneWay : found.turnsOtherWay);
+        }
+        const Vec toEye = eye - a;
+        const double facing = dot(normal, toEye);
+        if (facing * facing > kAway2 * size2 * dot(toEye, toEye)) {
+          scratch.facing[i] = facing > 0.0 ? kOneWay : kOtherWay;
+        }
       }
     }
+  });
+  StripsFound all;
+  for (const StripsFound& found : scratch.found) {
+    all.clipped = all.clipped || found.clipped;
+    all.furthest2 = std::max(all.furthest2, found.furthest2);
+    all.vertexCount = std::max(all.vertexCount, found.vertexCount);
+    all.turnsOneWay += found.turnsOneWay;
+    all.turnsOtherWay += found.turnsOtherWay;
   }
-  if ((turnsOneWay != 0) == (turnsOtherWay != 0)) return false;
-  if (!(dot(eye, eye) > furthest2 * kEyeMargin * kEyeMargin)) return false;
+  if (all.clipped) return false;
+  if ((all.turnsOneWay != 0) == (all.turnsOtherWay != 0)) return false;
+  if (!(dot(eye, eye) > all.furthest2 * kEyeMargin * kEyeMargin)) return false;
   // A triangle faces away when it faces against the way the surface turns.
-  const int8_t away = turnsOneWay != 0 ? kOtherWay : kOneWay;
+  const int8_t away = all.turnsOneWay != 0 ? kOtherWay : kOneWay;
 
-  scratch.rim.assign(vertexCount, 0);
+  scratch.rim.assign(all.vertexCount, 0);
   for (size_t i = 0; i < triangleCount; ++i) {
     if (scratch.facing[i] != away) {
       const GLuint* v = &scratch.corners[3 * i];
       scratch.rim[twin[v[0]]] = scratch.rim[twin[v[1]]] = scratch.rim[twin[v[2]]] = 1;
     }
   }
+  // Each run of triangles writes what it keeps at the start of its own stretch
+  // of the output; the stretches are then closed up in order.
   triangles.resize(3 * triangleCount);
-  GLuint* out = triangles.data();
-  for (size_t i = 0; i < triangleCount; ++i) {
-    const GLuint* v = &scratch.corners[3 * i];
-    if (scratch.facing[i] == away && !scratch.rim[twin[v[0]]] && !scratch.rim[twin[v[1]]] &&
-        !scratch.rim[twin[v[2]]]) {
-      continue;
+  for (StripsFound& found : scratch.found) found.kept = 0;
+  std::vector<size_t>& firsts = scratch.firsts;
+  firsts.assign(scratch.found.size(), triangleCount);
+  const int count = static_cast<int>(triangleCount);
+  workersFor(count, kMinTriangles, [&](int part, int first, int end) {
+    firsts[static_cast<size_t>(part)] = static_cast<size_t>(first);
+    GLuint* out = triangles.data() + 3 * static_cast<size_t>(first);
+    GLuint* const start = out;
+    for (size_t i = static_cast<size_t>(first); i < static_cast<size_t>(end); ++i) {
+      const GLuint* v = &scratch.corners[3 * i];
+      if (scratch.facing[i] == away && !scratch.rim[twin[v[0]]] && !scratch.rim[twin[v[1]]] &&
+          !scratch.rim[twin[v[2]]]) {
+        continue;
+      }
+      if (viewport) {
+        // The k-th triangle of a strip has its corners at places k to k + 2.
+        const size_t place = i / perStrip * length + i % perStrip;
+        if (!boxHoldsPixelCentre(scratch, place, place + 1, place + 2)) continue;
+      }
+      out[0] = v[0];
+      out[1] = v[1];
+      out[2] = v[2];
+      out += 3;
     }
-    out[0] = v[0];
-    out[1] = v[1];
-    out[2] = v[2];
-    out += 3;
+    scratch.found[static_cast<size_t>(part)].kept = static_cast<size_t>(out - start) / 3;
+  });
+  size_t total = 0;
+  for (size_t part = 0; part < scratch.found.size(); ++part) {
+    const size_t kept = scratch.found[part].kept;
+    if (kept == 0) continue;
+    if (firsts[part] != total) {
+      std::copy_n(triangles.data() + 3 * firsts[part], 3 * kept, triangles.data() + 3 * total);
+    }
+    total += kept;
   }
-  triangles.resize(static_cast<size_t>(out - triangles.data()));
+  triangles.resize(3 * total);
   return true;
 }

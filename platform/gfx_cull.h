@@ -34,5 +34,13 @@
 // as GL_TRIANGLES gives the pixels and depths the strips give. On false the
 // surface cannot be shown closed from this eye (or arrays.twins is null):
 // draw every strip. `triangles` is the caller's, reused from call to call.
+//
+// `viewport` (x, y, width, height in pixels, as glGetIntegerv gives it) is
+// given when the renderer takes each pixel from its centre alone (no
+// multisampling, no polygon smoothing): triangles too small or too thin to
+// hold a pixel centre are then left out as well, whichever way they face.
+// Null keeps them. The work is shared with the helper threads
+// (platform/workers.h).
 bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
-                         const GLfloat projection[16], std::vector<GLuint>& triangles);
+                         const GLfloat projection[16], const GLint* viewport,
+                         std::vector<GLuint>& triangles);

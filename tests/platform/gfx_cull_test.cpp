@@ -9,6 +9,7 @@
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
@@ -101,9 +102,12 @@ HeadlessGl& context() {
   return *gl;
 }
 
+// The viewport startFrame sets: the whole frame unless a test moves it.
+GLint frameViewport[4] = {0, 0, kWidth, kHeight};
+
 // The show's projection and state, the surface's matrix, a cleared frame.
 void startFrame(const View& view) {
-  glViewport(0, 0, kWidth, kHeight);
+  glViewport(frameViewport[0], frameViewport[1], frameViewport[2], frameViewport[3]);
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   gluPerspective(45.0, static_cast<double>(kWidth) / kHeight, 0.1, 200.0);
@@ -146,14 +150,19 @@ GLfloat currentMatrix(GLenum which, int i) {
   return m[i];
 }
 
-// Asks the module which triangles can show from the view set up by startFrame.
+// Asks the module which triangles can show from the view set up by startFrame;
+// with pixelCentres it may also leave out those that hold no pixel centre of
+// the viewport in force.
 bool visible(const Surface& surface, const View& view, std::vector<GLuint>& triangles,
-             bool closed = true) {
+             bool closed = true, bool pixelCentres = false) {
   startFrame(view);
   GLfloat mv[16], proj[16];
   for (int i = 0; i < 16; ++i) mv[i] = currentMatrix(GL_MODELVIEW_MATRIX, i);
   for (int i = 0; i < 16; ++i) proj[i] = currentMatrix(GL_PROJECTION_MATRIX, i);
-  return gfxVisibleTriangles(surface.arrays(closed), mv, proj, triangles);
+  GLint viewport[4];
+  glGetIntegerv(GL_VIEWPORT, viewport);
+  return gfxVisibleTriangles(surface.arrays(closed), mv, proj,
+                             pixelCentres ? viewport : nullptr, triangles);
 }
 
 // Every triangle of the strips, in GL's order of its vertices.
@@ -347,6 +356,62 @@ TEST(GfxCull, EveryTriangleIsDrawnWhenTheSurfaceCannotBeShownClosedFromTheEye) {
     EXPECT_TRUE(drawn(round, view, true).colour == whole.colour);
   }
   EXPECT_TRUE(visible(round, kViews[0], triangles)) << "the plain sphere from outside";
+}
+
+TEST(GfxCull, TrianglesThatHoldNoPixelCentreAreLeftOutAndWouldGiveNoPixel) {
+  ASSERT_TRUE(context().ok());
+  // The whole frame, and a viewport moved off the frame's corner.
+  const std::array<std::array<GLint, 4>, 2> viewports = {
+      {{0, 0, kWidth, kHeight}, {13, 9, kWidth - 69, kHeight - 29}}};
+  size_t farAll = 0, farKept = 0;
+  for (const auto& viewport : viewports) {
+    std::copy(viewport.begin(), viewport.end(), frameViewport);
+    for (const Case& c : cases()) {
+      for (const View& view : kViews) {
+        SCOPED_TRACE(testing::Message() << c.name << " at yaw " << view.yaw << " in a viewport at "
+                                        << viewport[0] << "," << viewport[1]);
+        std::vector<GLuint> all, kept;
+        ASSERT_TRUE(visible(c.surface, view, all));
+        ASSERT_TRUE(visible(c.surface, view, kept, true, true));
+        // What the pixel centres take away, in the strips' order.
+        std::vector<std::array<GLuint, 3>> taken;
+        size_t next = 0;
+        for (size_t i = 0; i + 2 < all.size(); i += 3) {
+          if (next + 3 <= kept.size() && std::equal(&all[i], &all[i] + 3, &kept[next])) {
+            next += 3;
+          } else {
+            taken.push_back({all[i], all[i + 1], all[i + 2]});
+          }
+        }
+        ASSERT_EQ(next, kept.size()) << "kept a triangle the faces alone would leave out";
+        if (view.distance > 20.0f) {
+          farAll += all.size();
+          farKept += kept.size();
+        }
+        // Drawn alone, whatever the depth, what was taken away gives no pixel.
+        startFrame(view);
+        glDisable(GL_DEPTH_TEST);
+        glDisable(GL_TEXTURE_2D);
+        glBegin(GL_TRIANGLES);
+        for (const auto& t : taken) {
+          for (GLuint i : t) glVertex3fv(&c.surface.vertices[i].x);
+        }
+        glEnd();
+        const Frame f = readFrame();
+        glEnable(GL_TEXTURE_2D);
+        int lit = 0;
+        for (uint8_t byte : f.colour) lit += byte != 0;
+        EXPECT_EQ(lit, 0) << "of " << taken.size() << " triangles left out for their size";
+
+        // And the frame drawn through the desktop table stays the same.
+        const Frame whole = drawn(c.surface, view, false);
+        EXPECT_TRUE(drawn(c.surface, view, true).colour == whole.colour) << "the pixels differ";
+      }
+    }
+  }
+  std::copy(viewports[0].begin(), viewports[0].end(), frameViewport);
+  // Far away, most triangles are smaller than a pixel.
+  EXPECT_LT(farKept, farAll / 2);
 }
 
 // Where what lies behind the nearest surface can still show, nothing is left
