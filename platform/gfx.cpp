@@ -41,10 +41,11 @@ bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& t
   GLfloat modelview[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  GfxRaster raster;
+  glGetIntegerv(GL_VIEWPORT, raster.viewport);
+  glGetIntegerv(GL_DEPTH_BITS, &raster.depthBits);
   return gfxVisibleTriangles(arrays, modelview, projection,
-                             samplesPixelCentres() ? viewport : nullptr, triangles);
+                             samplesPixelCentres() ? &raster : nullptr, triangles);
 }
 
 // OpenGL 1.1's vertex arrays, one glDrawElements per strip, or one for the

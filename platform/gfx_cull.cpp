@@ -31,6 +31,21 @@ constexpr double kEyeMargin = 1.001;
 // bits of a float. A triangle whose box, widened by this much on every side,
 // holds no pixel centre gives no pixel.
 constexpr double kCornerSlack = 1.0 / 8;
+// Where a triangle facing away meets one that does not, the two lie at the
+// same depth; the depths they give a pixel centre close by differ only by
+// rounding, and the one facing away may win the pixel. With a depth buffer of
+// this many bits or more that happens only within a few thousandths of a
+// pixel of the corners and edges they share (in the show's frames at 320x180:
+// within 0.002 pixel, none beyond), so a triangle facing away with no pixel
+// centre within reach of them gives no pixel. The reach also covers the
+// renderer's own placing of the corners (see kCornerSlack).
+constexpr int kFineDepthBits = 24;
+constexpr double kMeetingReach = 1.0 / 16;
+// The most pixel centres looked at around one edge: a box of 8 x 8 pixels.
+constexpr double kMostCentresToLookAt = 64;
+// Corners further out than this many pixels (far off the frame) are not
+// looked at either.
+constexpr double kFurthestPixel = 1 << 20;
 // Strips per helper thread: fewer are not worth waking one for.
 constexpr int kMinStrips = 16;
 // Triangles per helper thread when picking out those to draw.
@@ -136,11 +151,60 @@ bool boxHoldsPixelCentre(const Scratch& scratch, size_t a, size_t b, size_t c) {
   const double top = std::max({y[a], y[b], y[c]}) + kCornerSlack - 0.5;
   return std::floor(right) >= std::ceil(left) && std::floor(top) >= std::ceil(bottom);
 }
+
+// Whether a pixel centre lies within `reach` of where a triangle facing away
+// meets those that do not: of its one corner shared with them, or of an edge
+// between two shared corners. Corners by their places in the strips. A long
+// edge is taken as near one without looking: the mesh's edges span a few
+// pixels, and a long one is worth its triangle's drawing.
+bool meetingNearPixelCentre(const Scratch& scratch, const size_t place[3], const bool shared[3],
+                            double reach) {
+  const float* x = scratch.windowX.data();
+  const float* y = scratch.windowY.data();
+  const double reach2 = reach * reach;
+  // Within reach of the segment from a to b (a point when a == b).
+  auto near = [&](size_t a, size_t b) {
+    const double ax = x[a], ay = y[a], dx = x[b] - ax, dy = y[b] - ay;
+    const double length2 = dx * dx + dy * dy;
+    // The centres (px + 0.5, py + 0.5) of the box around the edge.
+    const double x0 = std::ceil(std::min(ax, ax + dx) - reach - 0.5);
+    const double x1 = std::floor(std::max(ax, ax + dx) + reach - 0.5);
+    const double y0 = std::ceil(std::min(ay, ay + dy) - reach - 0.5);
+    const double y1 = std::floor(std::max(ay, ay + dy) + reach - 0.5);
+    if (!(std::fabs(x0) < kFurthestPixel && std::fabs(y0) < kFurthestPixel &&
+          (x1 - x0 + 1) * (y1 - y0 + 1) <= kMostCentresToLookAt)) {
+      return true;
+    }
+    const int left = static_cast<int>(x0), right = static_cast<int>(x1);
+    const int bottom = static_cast<int>(y0), top = static_cast<int>(y1);
+    for (int py = bottom; py <= top; ++py) {
+      for (int px = left; px <= right; ++px) {
+        const double cx = px + 0.5 - ax, cy = py + 0.5 - ay;
+        const double along =
+            length2 > 0.0 ? std::clamp((cx * dx + cy * dy) / length2, 0.0, 1.0) : 0.0;
+        const double ox = cx - along * dx, oy = cy - along * dy;
+        if (ox * ox + oy * oy <= reach2) return true;
+      }
+    }
+    return false;
+  };
+  const int count = shared[0] + shared[1] + shared[2];
+  for (int a = 0; a < 3; ++a) {
+    if (!shared[a]) continue;
+    if (count == 1) return near(place[a], place[a]);
+    for (int b = a + 1; b < 3; ++b) {
+      if (shared[b] && near(place[a], place[b])) return true;
+    }
+  }
+  return false;
+}
 }  // namespace
 
 bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
-                         const GLfloat projection[16], const GLint* viewport,
+                         const GLfloat projection[16], const GfxRaster* raster,
                          std::vector<GLuint>& triangles) {
+  const GLint* viewport = raster ? raster->viewport : nullptr;
+  const bool tiesOnlyByTheRim = raster && raster->depthBits >= kFineDepthBits;
   triangles.clear();
   if (!arrays.twins || arrays.stripCount <= 0 || arrays.stripLength < 3) return false;
   Vec eye;
@@ -250,15 +314,18 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
     GLuint* const start = out;
     for (size_t i = static_cast<size_t>(first); i < static_cast<size_t>(end); ++i) {
       const GLuint* v = &scratch.corners[3 * i];
-      if (scratch.facing[i] == away && !scratch.rim[twin[v[0]]] && !scratch.rim[twin[v[1]]] &&
-          !scratch.rim[twin[v[2]]]) {
-        continue;
+      // The k-th triangle of a strip has its corners at places k to k + 2.
+      const size_t corner0 = i / perStrip * length + i % perStrip;
+      const size_t place[3] = {corner0, corner0 + 1, corner0 + 2};
+      if (scratch.facing[i] == away) {
+        bool shared[3];
+        for (int c = 0; c < 3; ++c) shared[c] = scratch.rim[twin[arrays.indices[place[c]]]];
+        if (!shared[0] && !shared[1] && !shared[2]) continue;
+        if (tiesOnlyByTheRim && !meetingNearPixelCentre(scratch, place, shared, kMeetingReach)) {
+          continue;
+        }
       }
-      if (viewport) {
-        // The k-th triangle of a strip has its corners at places k to k + 2.
-        const size_t place = i / perStrip * length + i % perStrip;
-        if (!boxHoldsPixelCentre(scratch, place, place + 1, place + 2)) continue;
-      }
+      if (viewport && !boxHoldsPixelCentre(scratch, place[0], place[1], place[2])) continue;
       out[0] = v[0];
       out[1] = v[1];
       out[2] = v[2];

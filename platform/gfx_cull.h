@@ -25,6 +25,12 @@
 
 #include "platform/gfx.h"
 
+// What the caller knows of how the renderer turns triangles into pixels.
+struct GfxRaster {
+  GLint viewport[4];  // x, y, width, height in pixels, as glGetIntegerv gives it
+  int depthBits;      // of the depth buffer drawn into
+};
+
 // Called by a back-end before it draws strips whose arrays name twins, with
 // GL's current model-view and projection matrices (column after column, as
 // glGetFloatv gives them). On true, `triangles` holds three vertex numbers a
@@ -35,12 +41,14 @@
 // surface cannot be shown closed from this eye (or arrays.twins is null):
 // draw every strip. `triangles` is the caller's, reused from call to call.
 //
-// `viewport` (x, y, width, height in pixels, as glGetIntegerv gives it) is
-// given when the renderer takes each pixel from its centre alone (no
-// multisampling, no polygon smoothing): triangles too small or too thin to
-// hold a pixel centre are then left out as well, whichever way they face.
-// Null keeps them. The work is shared with the helper threads
-// (platform/workers.h).
+// `raster` is given when the renderer takes each pixel from its centre alone
+// (no multisampling, no polygon smoothing). Triangles too small or too thin
+// to hold a pixel centre are then left out as well, whichever way they face;
+// and with a depth buffer of 24 bits or more, a triangle facing away on the
+// rim is left out too unless a pixel centre lies right by the corners or
+// edges it shares with the triangles that do not face away: only there can
+// the two tie in depth. Null keeps them all. The work is shared with the
+// helper threads (platform/workers.h).
 bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
-                         const GLfloat projection[16], const GLint* viewport,
+                         const GLfloat projection[16], const GfxRaster* raster,
                          std::vector<GLuint>& triangles);

@@ -145,14 +145,15 @@ void BM_VisibleMeshTriangles(benchmark::State& state) {
   GLfloat modelview[16], projection[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  GfxRaster raster;
+  glGetIntegerv(GL_VIEWPORT, raster.viewport);
+  glGetIntegerv(GL_DEPTH_BITS, &raster.depthBits);
   const GfxStripArrays arrays = {&workGrid.v[0].x,   &workGrid.v[0].nx,       &workGrid.v[0].u,
                                  sizeof(MeshVertex), meshStripIndices.data(), kMeshStrips,
                                  kMeshStripLength,   meshTwins.data()};
   std::vector<GLuint> triangles;
   for (auto _ : state) {
-    if (!gfxVisibleTriangles(arrays, modelview, projection, viewport, triangles)) {
+    if (!gfxVisibleTriangles(arrays, modelview, projection, &raster, triangles)) {
       state.SkipWithError("the mesh should show as a closed surface");
       break;
     }

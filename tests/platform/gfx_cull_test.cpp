@@ -150,19 +150,23 @@ GLfloat currentMatrix(GLenum which, int i) {
   return m[i];
 }
 
-// Asks the module which triangles can show from the view set up by startFrame;
-// with pixelCentres it may also leave out those that hold no pixel centre of
-// the viewport in force.
+// How visible() tells the module about the pixels: not at all, or the
+// viewport in force with the depth buffer's bits, or with 16 bits.
+enum class Raster { Unknown, AsItIs, CoarseDepth };
+
+// Asks the module which triangles can show from the view set up by startFrame.
 bool visible(const Surface& surface, const View& view, std::vector<GLuint>& triangles,
-             bool closed = true, bool pixelCentres = false) {
+             bool closed = true, Raster known = Raster::Unknown) {
   startFrame(view);
   GLfloat mv[16], proj[16];
   for (int i = 0; i < 16; ++i) mv[i] = currentMatrix(GL_MODELVIEW_MATRIX, i);
   for (int i = 0; i < 16; ++i) proj[i] = currentMatrix(GL_PROJECTION_MATRIX, i);
-  GLint viewport[4];
-  glGetIntegerv(GL_VIEWPORT, viewport);
+  GfxRaster raster;
+  glGetIntegerv(GL_VIEWPORT, raster.viewport);
+  glGetIntegerv(GL_DEPTH_BITS, &raster.depthBits);
+  if (known == Raster::CoarseDepth) raster.depthBits = 16;
   return gfxVisibleTriangles(surface.arrays(closed), mv, proj,
-                             pixelCentres ? viewport : nullptr, triangles);
+                             known == Raster::Unknown ? nullptr : &raster, triangles);
 }
 
 // Every triangle of the strips, in GL's order of its vertices.
@@ -244,6 +248,26 @@ size_t frontmostTriangle(const Surface& surface, const View& view) {
   return (rgb[0] | rgb[1] << 8 | rgb[2] << 16) - size_t{1};
 }
 
+// Whether the triangles, drawn over the whole surface in a colour of their
+// own with the depth test passing on equal depths, change any pixel.
+bool reachTheFront(const Surface& surface, const View& view,
+                   const std::vector<std::array<GLuint, 3>>& triangles) {
+  const Frame whole = drawn(surface, view, false);
+  glDepthFunc(GL_LEQUAL);
+  glDepthMask(GL_FALSE);
+  glDisable(GL_TEXTURE_2D);
+  glColor4f(1.0f, 0.0f, 1.0f, 1.0f);
+  glBegin(GL_TRIANGLES);
+  for (const auto& t : triangles) {
+    for (GLuint i : t) glVertex3fv(&surface.vertices[i].x);
+  }
+  glEnd();
+  const Frame over = readFrame();
+  glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+  glDepthMask(GL_TRUE);
+  return over.colour != whole.colour;
+}
+
 struct Case {
   const char* name;
   Surface surface;
@@ -316,20 +340,7 @@ TEST(GfxCull, WhatIsLeftOutFacesAwayOffTheRimAndNeverReachesTheFront) {
 
     // Drawn over the whole surface in a colour of their own, the left out
     // triangles may not win a single pixel even where the depths are equal.
-    const Frame whole = drawn(c.surface, view, false);
-    glDepthFunc(GL_LEQUAL);
-    glDepthMask(GL_FALSE);
-    glDisable(GL_TEXTURE_2D);
-    glColor4f(1.0f, 0.0f, 1.0f, 1.0f);
-    glBegin(GL_TRIANGLES);
-    for (const auto& t : out) {
-      for (GLuint i : t) glVertex3fv(&c.surface.vertices[i].x);
-    }
-    glEnd();
-    const Frame over = readFrame();
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-    glDepthMask(GL_TRUE);
-    EXPECT_TRUE(over.colour == whole.colour) << "a left out triangle reaches the front";
+    EXPECT_FALSE(reachTheFront(c.surface, view, out)) << "a left out triangle reaches the front";
   });
 }
 
@@ -358,60 +369,102 @@ TEST(GfxCull, EveryTriangleIsDrawnWhenTheSurfaceCannotBeShownClosedFromTheEye) {
   EXPECT_TRUE(visible(round, kViews[0], triangles)) << "the plain sphere from outside";
 }
 
-TEST(GfxCull, TrianglesThatHoldNoPixelCentreAreLeftOutAndWouldGiveNoPixel) {
+// The pixels the triangles give drawn alone over a cleared frame, whatever
+// their depth.
+int pixelsAlone(const Surface& surface, const View& view,
+                const std::vector<std::array<GLuint, 3>>& triangles) {
+  startFrame(view);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_TEXTURE_2D);
+  glBegin(GL_TRIANGLES);
+  for (const auto& t : triangles) {
+    for (GLuint i : t) glVertex3fv(&surface.vertices[i].x);
+  }
+  glEnd();
+  const Frame f = readFrame();
+  glEnable(GL_TEXTURE_2D);
+  int lit = 0;
+  for (size_t p = 0; p < f.colour.size(); p += 4) {
+    lit += f.colour[p] != 0 || f.colour[p + 1] != 0 || f.colour[p + 2] != 0;
+  }
+  return lit;
+}
+
+// What the module leaves out once it knows the pixels, beside what it leaves
+// out without: each gives no pixel drawn alone, or faces away and, drawn over
+// the whole surface even where the depths are equal, wins no pixel.
+TEST(GfxCull, KnowingThePixelsLeavesOutOnlyWhatGivesNoPixelOrLiesBehind) {
   ASSERT_TRUE(context().ok());
+  GLint depthBits = 0;
+  glGetIntegerv(GL_DEPTH_BITS, &depthBits);
+  ASSERT_GE(depthBits, 24) << "the test needs a fine depth buffer";
   // The whole frame, and a viewport moved off the frame's corner.
   const std::array<std::array<GLint, 4>, 2> viewports = {
       {{0, 0, kWidth, kHeight}, {13, 9, kWidth - 69, kHeight - 29}}};
   size_t farAll = 0, farKept = 0;
+  int facingAwayTaken = 0;
   for (const auto& viewport : viewports) {
     std::copy(viewport.begin(), viewport.end(), frameViewport);
     for (const Case& c : cases()) {
       for (const View& view : kViews) {
-        SCOPED_TRACE(testing::Message() << c.name << " at yaw " << view.yaw << " in a viewport at "
-                                        << viewport[0] << "," << viewport[1]);
-        std::vector<GLuint> all, kept;
-        ASSERT_TRUE(visible(c.surface, view, all));
-        ASSERT_TRUE(visible(c.surface, view, kept, true, true));
-        // What the pixel centres take away, in the strips' order.
-        std::vector<std::array<GLuint, 3>> taken;
-        size_t next = 0;
-        for (size_t i = 0; i + 2 < all.size(); i += 3) {
-          if (next + 3 <= kept.size() && std::equal(&all[i], &all[i] + 3, &kept[next])) {
-            next += 3;
-          } else {
-            taken.push_back({all[i], all[i + 1], all[i + 2]});
+        for (Raster known : {Raster::AsItIs, Raster::CoarseDepth}) {
+          SCOPED_TRACE(testing::Message()
+                       << c.name << " at yaw " << view.yaw << " in a viewport at " << viewport[0]
+                       << "," << viewport[1] << (known == Raster::CoarseDepth ? ", 16 bits" : ""));
+          std::vector<GLuint> all, kept;
+          ASSERT_TRUE(visible(c.surface, view, all));
+          ASSERT_TRUE(visible(c.surface, view, kept, true, known));
+          // What knowing the pixels takes away, in the strips' order.
+          std::vector<std::array<GLuint, 3>> taken;
+          size_t next = 0;
+          for (size_t i = 0; i + 2 < all.size(); i += 3) {
+            if (next + 3 <= kept.size() && std::equal(&all[i], &all[i] + 3, &kept[next])) {
+              next += 3;
+            } else {
+              taken.push_back({all[i], all[i + 1], all[i + 2]});
+            }
           }
-        }
-        ASSERT_EQ(next, kept.size()) << "kept a triangle the faces alone would leave out";
-        if (view.distance > 20.0f) {
-          farAll += all.size();
-          farKept += kept.size();
-        }
-        // Drawn alone, whatever the depth, what was taken away gives no pixel.
-        startFrame(view);
-        glDisable(GL_DEPTH_TEST);
-        glDisable(GL_TEXTURE_2D);
-        glBegin(GL_TRIANGLES);
-        for (const auto& t : taken) {
-          for (GLuint i : t) glVertex3fv(&c.surface.vertices[i].x);
-        }
-        glEnd();
-        const Frame f = readFrame();
-        glEnable(GL_TEXTURE_2D);
-        int lit = 0;
-        for (uint8_t byte : f.colour) lit += byte != 0;
-        EXPECT_EQ(lit, 0) << "of " << taken.size() << " triangles left out for their size";
+          ASSERT_EQ(next, kept.size()) << "kept a triangle it leaves out without the pixels";
+          if (view.distance > 20.0f && known == Raster::AsItIs) {
+            farAll += all.size();
+            farKept += kept.size();
+          }
 
-        // And the frame drawn through the desktop table stays the same.
-        const Frame whole = drawn(c.surface, view, false);
-        EXPECT_TRUE(drawn(c.surface, view, true).colour == whole.colour) << "the pixels differ";
+          // Drawn alone, whatever the depth, the taken triangles that face
+          // the eye (on the screen, as the frontmost does) give no pixel; with
+          // a coarse depth buffer, none of them does.
+          const auto every = allTriangles(c.surface);
+          const size_t front = frontmostTriangle(c.surface, view);
+          ASSERT_LT(front, every.size());
+          startFrame(view);
+          const double frontSign = onScreen(c.surface, every[front]).area() > 0 ? 1.0 : -1.0;
+          std::vector<std::array<GLuint, 3>> facing, away;
+          for (const auto& t : taken) {
+            (onScreen(c.surface, t).area() * frontSign >= 0.0 ? facing : away).push_back(t);
+          }
+          EXPECT_EQ(pixelsAlone(c.surface, view, facing), 0) << "of triangles facing the eye";
+          const int awayPixels = pixelsAlone(c.surface, view, away);
+          if (known == Raster::CoarseDepth) {
+            EXPECT_EQ(awayPixels, 0);
+          }
+          facingAwayTaken += awayPixels;
+
+          // Drawn over the whole surface in a colour of their own, with the
+          // depth test passing on equal depths, they change no pixel.
+          EXPECT_FALSE(reachTheFront(c.surface, view, taken)) << "a left out triangle shows";
+
+          // And the frame drawn through the desktop table stays the same.
+          EXPECT_TRUE(drawn(c.surface, view, true).colour == drawn(c.surface, view, false).colour)
+              << "the pixels differ";
+        }
       }
     }
   }
   std::copy(viewports[0].begin(), viewports[0].end(), frameViewport);
-  // Far away, most triangles are smaller than a pixel.
+  // Far away, most triangles are smaller than a pixel; close up, the rim's
+  // triangles facing away mostly go.
   EXPECT_LT(farKept, farAll / 2);
+  EXPECT_GT(facingAwayTaken, 0) << "no triangle facing away left out for lying behind";
 }
 
 // Where what lies behind the nearest surface can still show, nothing is left
