@@ -10,20 +10,28 @@
 namespace {
 // Whether the state lets the nearest surface alone decide each pixel: filled
 // polygons, depth test and depth writes on, nothing discarded by alpha, and
-// no blending but the one that replaces. Otherwise what lies behind may show.
+// no blending but the one that replaces. Nor may anything drop fragments by
+// the way a triangle turns or where it lies (face culling, clip planes), move
+// depths by slope (polygon offset) or count fragments that fail (stencil):
+// otherwise what lies behind may show.
 bool nearestSurfaceWins() {
-  GLint polygonMode[2], depthFunc, blendSource, blendDestination;
+  GLint polygonMode[2], depthFunc, blendSource, blendDestination, clipPlanes = 0;
   GLboolean depthWrites;
   glGetIntegerv(GL_POLYGON_MODE, polygonMode);
   glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
   glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
   glGetIntegerv(GL_BLEND_SRC, &blendSource);
   glGetIntegerv(GL_BLEND_DST, &blendDestination);
+  glGetIntegerv(GL_MAX_CLIP_PLANES, &clipPlanes);
+  for (GLint i = 0; i < clipPlanes; ++i) {
+    if (glIsEnabled(static_cast<GLenum>(GL_CLIP_PLANE0 + i))) return false;
+  }
   const bool replaces =
       !glIsEnabled(GL_BLEND) || (blendSource == GL_ONE && blendDestination == GL_ZERO);
   return polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL && glIsEnabled(GL_DEPTH_TEST) &&
          depthWrites && (depthFunc == GL_LESS || depthFunc == GL_LEQUAL) &&
-         !glIsEnabled(GL_ALPHA_TEST) && replaces;
+         !glIsEnabled(GL_ALPHA_TEST) && replaces && !glIsEnabled(GL_CULL_FACE) &&
+         !glIsEnabled(GL_STENCIL_TEST) && !glIsEnabled(GL_POLYGON_OFFSET_FILL);
 }
 
 // Whether each pixel is taken from its centre alone: no multisampling and no

@@ -485,6 +485,16 @@ TEST(GfxCull, StateThatLetsTheBackShowDrawsEveryTriangle) {
         glClearDepth(0.0);
         glClear(GL_DEPTH_BUFFER_BIT);
       },
+      [] {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
+      },
+      [] {
+        // Cuts the ball's near half away: the inside shows.
+        const GLdouble plane[4] = {0.0, 0.0, -1.0, 0.0};
+        glClipPlane(GL_CLIP_PLANE0, plane);
+        glEnable(GL_CLIP_PLANE0);
+      },
   };
   const Surface round = sphere();
   for (size_t i = 0; i < sizeof states / sizeof states[0]; ++i) {
@@ -497,6 +507,8 @@ TEST(GfxCull, StateThatLetsTheBackShowDrawsEveryTriangle) {
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDepthMask(GL_TRUE);
     glClearDepth(1.0);
+    glDisable(GL_CULL_FACE);
+    glDisable(GL_CLIP_PLANE0);
   }
   // Blending that replaces is no blending at all, as the show has it.
   const Frame plain = drawn(round, kViews[1], false);
