@@ -1,8 +1,8 @@
 #include "app/frame_clock.h"
 
+#include "gfx/gfx.h"
 #include "music/clock.h"
 #include "platform/audio.h"
-#include "platform/gfx.h"
 #include "timeline/director.h"
 
 namespace {

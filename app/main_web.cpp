@@ -15,10 +15,9 @@
 #include "app/window.h"
 #include "assets/textures.h"
 #include "music/clock.h"
-#include "platform/audio_web.h"
 #include "platform/dialog.h"
 #include "platform/page.h"
-#include "platform/window_web.h"
+#include "platform/window_system.h"
 
 namespace {
 // The most frames one test page draws.
@@ -46,8 +45,8 @@ MainLoop loop;
 
 // One animation frame of the show: passes until one has presented a frame.
 int showFrame() {
-  const uint64_t presented = wsWebFramesPresented();
-  for (int i = 0; i < kMostPassesPerFrame && wsWebFramesPresented() == presented; ++i) {
+  const uint64_t presented = pageFramesPresented();
+  for (int i = 0; i < kMostPassesPerFrame && pageFramesPresented() == presented; ++i) {
     const LoopPass pass = runMainLoopPass(&loop);
     if (pass == LoopPass::GoOn) continue;
     if (pass == LoopPass::Done) stopShow(loop);
@@ -104,13 +103,13 @@ void filesFetched() {
   if (test.count == 0) {
     // Decoding the music takes a few seconds: done while the viewer reads
     // the question, the click starts the show at once.
-    audioWebPrepare(kMusicFile);
+    pagePrepareMusic(kMusicFile);
     pageAskStart(kStartQuestion, kStartCaption, startAnswered);
     return;
   }
   // A test page needs no sound and no click: a window, and the music
   // decoded, standing wherever the frame clock puts it.
-  audioWebUseManualClock();
+  pageUseManualClock();
   if (!startShowAnswered(kDialogAnswerNo) || !musicStream) {
     std::printf("test: the show could not start (no window or no music)\n");
     pageShowEnd();

@@ -3,9 +3,9 @@
 #include "app/frame_clock.h"
 #include "app/window.h"
 #include "effects/swarm.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
 #include "platform/dialog.h"
-#include "platform/gfx.h"
 #include "platform/sys.h"
 #include "timeline/director.h"
 

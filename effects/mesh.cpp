@@ -6,9 +6,9 @@
 
 #include "assets/textures.h"
 #include "effects/mesh_grids.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
-#include "platform/gfx.h"
-#include "platform/workers.h"
+#include "workers/workers.h"
 
 // Throughout: sines, cosines and the arithmetic around them run in double and
 // only the results are stored as floats, so every frame is reproducible bit

@@ -6,8 +6,8 @@
 #include <numbers>
 
 #include "effects/random.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
-#include "platform/gfx.h"
 
 Ribbon ribbons[kRibbonCount];
 int32_t ribbonAccumMs = 0;

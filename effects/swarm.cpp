@@ -7,8 +7,8 @@
 
 #include "assets/textures.h"
 #include "effects/random.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
-#include "platform/gfx.h"
 
 Sprite swarm[kSwarmSize];
 

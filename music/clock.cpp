@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "platform/gfx.h"
+#include "gfx/gfx.h"
 #include "platform/keys.h"
 #include "platform/sys.h"
 

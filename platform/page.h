@@ -32,3 +32,18 @@ int pageTestFrames(int64_t* frames, int most, int* framesPerSecond);
 
 // Hands the picture now on the canvas to the page as frame `frame` of a test.
 void pagePublishFrame(int64_t frame);
+
+// Frames presented with wsSwapBuffers since the page loaded. The page runs
+// passes of the main loop until this moves, so that each animation frame
+// takes every waiting message and then draws exactly one frame.
+uint64_t pageFramesPresented();
+
+// Decodes the music file now, while the page waits for the viewer, so that
+// opening it later (from audioOpenFile, after the start click) takes no time.
+void pagePrepareMusic(const char* file);
+
+// From now on the audio layer plays no sound and needs no Web Audio: every
+// stream stands wherever audioSetPosition puts it, as the offline back-end's
+// do. For the test mode, which draws chosen frames at exact music times.
+// Called before the show starts.
+void pageUseManualClock();

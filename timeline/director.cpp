@@ -7,8 +7,8 @@
 #include "effects/mesh.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
-#include "platform/gfx.h"
 #include "timeline/cues.h"
 #include "timeline/moments.h"
 

@@ -11,23 +11,22 @@ if(NOT EXISTS "${VANTOREL_WEB_DEPS}/lib/libmpg123.a")
   message(FATAL_ERROR "VANTOREL_WEB_DEPS must name what web/deps.sh built")
 endif()
 
-add_executable(vantorel
-  app/main_web.cpp
-  ${VANTOREL_SHOW_SOURCES}
-  platform/gfx_webgl.cpp
-  platform/keys.cpp
-  platform/window_web.cpp
-  platform/dialog_web.cpp
-  platform/sys_web.cpp
-  platform/workers_serial.cpp
-  platform/page_web.cpp
-  platform/audio_web.cpp
-  platform/audio_stream.cpp
-  platform/mp3_decoder.cpp
-  platform/fft.cpp
-)
+# Every library of the page is built at -O2, as emcc's code size and speed
+# are best balanced there.
+add_compile_options(-O2)
+add_subdirectory(platform)
+add_subdirectory(workers)
+add_subdirectory(sound)
+add_subdirectory(gfx)
+
+add_library(vantorel_show STATIC ${VANTOREL_SHOW_SOURCES})
+target_include_directories(vantorel_show PUBLIC ${CMAKE_SOURCE_DIR} ${VANTOREL_WEB_DEPS}/include)
+
+add_executable(vantorel app/main_web.cpp)
 target_include_directories(vantorel PRIVATE ${CMAKE_SOURCE_DIR} ${VANTOREL_WEB_DEPS}/include)
-target_compile_options(vantorel PRIVATE -O2)
+# wasm-ld finds a symbol in any of the archives whatever their order.
+target_link_libraries(vantorel PRIVATE vantorel_show vantorel_gfx vantorel_web_platform
+  vantorel_platform vantorel_workers_serial vantorel_sound)
 foreach(library png z mpg123 kissfft-float GLU)
   target_link_libraries(vantorel PRIVATE ${VANTOREL_WEB_DEPS}/lib/lib${library}.a)
 endforeach()

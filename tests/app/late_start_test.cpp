@@ -15,11 +15,11 @@
 #include "app/frame_clock.h"
 #include "app/show.h"
 #include "app/window.h"
+#include "gfx/gfx_recorder.h"
 #include "music/clock.h"
 #include "platform/audio.h"
 #include "platform/dialog.h"
 #include "tests/platform/test_music.h"
-#include "tests/support/gfx_recorder.h"
 #include "timeline/director.h"
 
 namespace {

@@ -8,9 +8,9 @@
 
 #include "app/show.h"
 #include "app/window.h"
+#include "gfx/gfx_recorder.h"
 #include "music/clock.h"
-#include "platform/window_headless.h"
-#include "tests/support/gfx_recorder.h"
+#include "platform/headless/window_headless.h"
 
 namespace {
 // A small window keeps the test's GL work light; F1 makes a full-size one.

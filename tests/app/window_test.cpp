@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "app/window.h"
-#include "platform/egl_context.h"
-#include "platform/window_headless.h"
+#include "platform/headless/egl_context.h"
+#include "platform/headless/window_headless.h"
 
 namespace {
 class WindowTest : public ::testing::Test {

@@ -10,7 +10,7 @@
 
 #include "app/window.h"
 #include "assets/textures.h"
-#include "platform/window_headless.h"
+#include "platform/headless/window_headless.h"
 #include "tests/assets/test_pictures.h"
 #include "tests/support/headless_gl.h"
 

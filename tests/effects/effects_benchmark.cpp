@@ -6,8 +6,8 @@
 #include "app/window.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
-#include "platform/gfx.h"
 #include "tests/support/headless_gl.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "app/window.h"
-#include "platform/gfx.h"
-#include "platform/gfx_cull.h"
+#include "gfx/gfx.h"
+#include "gfx/gfx_cull.h"
 #include "platform/sys.h"
 #include "tests/effects/mesh_state.h"
 #include "tests/support/headless_gl.h"

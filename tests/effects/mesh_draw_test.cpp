@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
+#include "gfx/gfx_recorder.h"
 #include "tests/effects/mesh_state.h"
-#include "tests/support/gfx_recorder.h"
 
 namespace {
 const MeshVertex& at(const MeshGrid& grid, int r, int c) { return grid.v[r * kMeshColumns + c]; }

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "gfx/gfx_recorder.h"
 #include "tests/effects/mesh_state.h"
-#include "tests/support/gfx_recorder.h"
 
 namespace {
 const MeshVertex& at(const MeshGrid& grid, int r, int c) { return grid.v[r * kMeshColumns + c]; }

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "effects/random.h"
+#include "gfx/gfx_recorder.h"
 #include "music/clock.h"
-#include "tests/support/gfx_recorder.h"
 
 namespace {
 constexpr int kDrawnPoints = kRibbonPoints - 1;  // point 0 is never drawn

@@ -11,8 +11,8 @@
 
 #include "assets/textures.h"
 #include "effects/random.h"
+#include "gfx/gfx_recorder.h"
 #include "music/clock.h"
-#include "tests/support/gfx_recorder.h"
 
 namespace {
 constexpr GLuint kSpriteTexture = 41;

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "platform/audio.h"
-#include "platform/audio_offline.h"
+#include "platform/headless/audio_offline.h"
 
 namespace {
 constexpr uint32_t kOutputRateHz = 44100;

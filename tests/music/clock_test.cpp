@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "platform/gfx.h"
+#include "gfx/gfx.h"
 #include "platform/keys.h"
 #include "platform/sys.h"
 #include "tests/support/fake_audio.h"

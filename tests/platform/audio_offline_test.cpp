@@ -1,6 +1,6 @@
 // The audio layer through its offline back-end: streams stood at exact
 // frames, their spectrum and positions, and every way a call can fail.
-#include "platform/audio_offline.h"
+#include "platform/headless/audio_offline.h"
 
 #include <gtest/gtest.h>
 #include <png.h>

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/egl_context.h"
+#include "platform/headless/egl_context.h"
 
 HeadlessGl::HeadlessGl(int width, int height)
     : ok_(eglContextCreate(width, height)), width_(width), height_(height) {}

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/window.h"
-#include "platform/window_headless.h"
+#include "platform/headless/window_headless.h"
 #include "tests/timeline/director_fixture.h"
 
 namespace {

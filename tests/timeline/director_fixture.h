@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "assets/textures.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
-#include "platform/gfx.h"
 #include "timeline/cues.h"
 #include "timeline/director.h"
 #include "timeline/moments.h"

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "assets/textures.h"
+#include "gfx/gfx.h"
+#include "gfx/gfx_recorder.h"
 #include "music/clock.h"
-#include "platform/gfx.h"
-#include "tests/support/gfx_recorder.h"
 #include "tests/timeline/director_fixture.h"
 #include "timeline/moments.h"
 

@@ -3,8 +3,8 @@
 // and leaves out what the show no longer draws; nothing ends the process.
 #include <gtest/gtest.h>
 
+#include "gfx/gfx_recorder.h"
 #include "tests/support/fake_audio.h"
-#include "tests/support/gfx_recorder.h"
 #include "tests/timeline/director_fixture.h"
 
 namespace {

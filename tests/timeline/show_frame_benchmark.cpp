@@ -12,9 +12,9 @@
 #include "app/show.h"
 #include "app/window.h"
 #include "effects/swarm.h"
+#include "gfx/gfx.h"
 #include "music/clock.h"
-#include "platform/audio_offline.h"
-#include "platform/gfx.h"
+#include "platform/headless/audio_offline.h"
 #include "platform/sys.h"
 #include "timeline/director.h"
 

@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "timeline/moments.h"
 #include "tools/capture/benchmark.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/jobs.h"
 #include "tools/capture/progress.h"
-#include "timeline/moments.h"
 
 namespace {
 struct Parsed {

@@ -15,7 +15,7 @@
 
 #include "app/show.h"
 #include "music/clock.h"
-#include "platform/audio_offline.h"
+#include "platform/headless/audio_offline.h"
 #include "platform/sys.h"
 #include "timeline/moments.h"
 #include "tools/capture/progress.h"

@@ -21,7 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/audio_offline.h"
+#include "platform/headless/audio_offline.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/capture_output.h"
 

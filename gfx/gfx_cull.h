@@ -1,0 +1,54 @@
+// Which triangles of a closed surface can show in a frame.
+//
+// A software renderer spends most of a frame setting up and filling
+// triangles, and on a closed mesh about half of them face away from the eye:
+// every ray that reaches one of those first passes through a triangle facing
+// the eye, far enough in front to win the depth test by a wide margin. Leaving
+// them out changes no pixel, provided the ones on the rim stay: where a
+// triangle facing away meets one facing the eye, the two lie at the same depth
+// and either may own a pixel on their common edge; and near the outline, where
+// the surface runs almost along the line of sight, a ray meets both sides a
+// hair's breadth apart. So a triangle is left out only when it faces away by
+// a clear angle and every triangle it shares a vertex with does too.
+//
+// The proof needs a surface that encloses a region the eye lies outside of,
+// which this module checks for itself: every triangle must turn the same way
+// around the surface's origin (a surface star-shaped around its origin does
+// not cross itself), the eye must lie beyond the surface's furthest vertex
+// from that origin, and no vertex may come near the near or far plane, where
+// clipping would open the surface. What it cannot check, the caller states:
+// that the strips close up, naming for every vertex the twin that stands in
+// its place where the grid's seam or pole repeats a position.
+#pragma once
+
+#include <vector>
+
+#include "gfx/gfx.h"
+
+// What the caller knows of how the renderer turns triangles into pixels.
+struct GfxRaster {
+  GLint viewport[4];  // x, y, width, height in pixels, as glGetIntegerv gives it
+  int depthBits;      // of the depth buffer drawn into
+};
+
+// Called by a back-end before it draws strips whose arrays name twins, with
+// GL's current model-view and projection matrices (column after column, as
+// glGetFloatv gives them). On true, `triangles` holds three vertex numbers a
+// triangle, in the order GL takes them from the strips (the k-th triangle of
+// a strip is v[k], v[k+1], v[k+2] for even k and v[k+1], v[k], v[k+2] for odd
+// k) and in the strips' order, of every triangle that can show: drawing them
+// as GL_TRIANGLES gives the pixels and depths the strips give. On false the
+// surface cannot be shown closed from this eye (or arrays.twins is null):
+// draw every strip. `triangles` is the caller's, reused from call to call.
+//
+// `raster` is given when the renderer takes each pixel from its centre alone
+// (no multisampling, no polygon smoothing). Triangles too small or too thin
+// to hold a pixel centre are then left out as well, whichever way they face;
+// and with a depth buffer of 24 bits or more, a triangle facing away on the
+// rim is left out too unless a pixel centre lies right by the corners or
+// edges it shares with the triangles that do not face away: only there can
+// the two tie in depth. Null keeps them all. The work is shared with the
+// helper threads (platform/workers.h).
+bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
+                         const GLfloat projection[16], const GfxRaster* raster,
+                         std::vector<GLuint>& triangles);

@@ -1,0 +1,91 @@
+// The page's side of the browser build: small bridges to the page's script
+// (web/page.js, which sets Module.page) and the entry points it calls back.
+#include "platform/page.h"
+
+#include <emscripten.h>
+
+#include <cstdlib>
+
+#include "platform/web/audio_web.h"
+#include "platform/web/window_web.h"
+
+namespace {
+// The most frames one test page may ask for.
+constexpr int kMostTestFrames = 64;
+
+void (*filesFetched)() = nullptr;
+void (*startAnswered)(int) = nullptr;
+int (*frameCallback)() = nullptr;
+}  // namespace
+
+EM_JS(void, jsFetchFiles, (const char* const* names, int count), {
+  const list = [];
+  for (let i = 0; i < count; ++i) list.push(UTF8ToString(HEAPU32[(names >> 2) + i]));
+  Module.page.fetchFiles(list);
+});
+
+EM_JS(void, jsAskStart, (const char* text, const char* caption), {
+  Module.page.askStart(UTF8ToString(text), UTF8ToString(caption));
+});
+
+EM_JS(void, jsRunFrames, (), { Module.page.runFrames(); });
+
+EM_JS(void, jsShowEnd, (), { Module.page.showEnd(); });
+
+EM_JS(int, jsTestFrames, (double* frames, int most, int* framesPerSecond), {
+  const test = Module.page.testFrames();
+  if (!test) return 0;
+  const count = Math.min(test.frames.length, most);
+  for (let i = 0; i < count; ++i) HEAPF64[(frames >> 3) + i] = test.frames[i];
+  HEAP32[framesPerSecond >> 2] = test.fps;
+  return count;
+});
+
+EM_JS(void, jsPublishFrame, (double frame), { Module.page.publishFrame(frame); });
+
+void pageFetchFiles(const char* const* names, int count, void (*done)()) {
+  filesFetched = done;
+  jsFetchFiles(names, count);
+}
+
+void pageAskStart(const char* text, const char* caption, void (*answered)(int)) {
+  startAnswered = answered;
+  jsAskStart(text, caption);
+}
+
+void pageRunFrames(int (*frame)()) {
+  frameCallback = frame;
+  jsRunFrames();
+}
+
+void pageShowEnd() { jsShowEnd(); }
+
+int pageTestFrames(int64_t* frames, int most, int* framesPerSecond) {
+  double asked[kMostTestFrames];
+  if (most > kMostTestFrames) most = kMostTestFrames;
+  const int count = jsTestFrames(asked, most, framesPerSecond);
+  for (int i = 0; i < count; ++i) frames[i] = static_cast<int64_t>(asked[i]);
+  return count;
+}
+
+void pagePublishFrame(int64_t frame) { jsPublishFrame(static_cast<double>(frame)); }
+
+uint64_t pageFramesPresented() { return wsWebFramesPresented(); }
+
+void pagePrepareMusic(const char* file) { audioWebPrepare(file); }
+
+void pageUseManualClock() { audioWebUseManualClock(); }
+
+// Called by the page's script.
+extern "C" {
+EMSCRIPTEN_KEEPALIVE void pageFilesFetched() {
+  if (filesFetched) filesFetched();
+}
+
+EMSCRIPTEN_KEEPALIVE void pageStartAnswered(int answer) {
+  if (startAnswered) startAnswered(answer);
+}
+
+// Returns 1 while the page should go on calling it once per animation frame.
+EMSCRIPTEN_KEEPALIVE int pageFrame() { return frameCallback && frameCallback() ? 1 : 0; }
+}
