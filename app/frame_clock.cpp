@@ -43,10 +43,8 @@ int standMusicAtMs(int32_t ms) {
 }
 
 int runClockFrame(int64_t frame, int framesPerSecond, bool draw) {
-  // Built from the GL table of the back-end linked in, once.
-  static const GfxCalls stateOnly = gfxStateOnly();
   standFrame(frame, framesPerSecond);
-  gfx = draw ? &gfxDirect : &stateOnly;
+  gfx = draw ? &gfxDirect : &gfxStateOnly;
   const int goesOn = renderFrame();
   gfx = &gfxDirect;
   return goesOn;

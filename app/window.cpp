@@ -9,6 +9,7 @@
 #include "effects/mesh_grids.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
+#include "gfx/gfx.h"
 #include "platform/dialog.h"
 
 WsGlContext* glContext = nullptr;
@@ -79,6 +80,8 @@ int initGL() {
   glEnable(GL_DEPTH_TEST);
   glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
   glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
+  // A new context starts with every capability the frames switch off.
+  resetGfxState();
   loadTextures();
   buildMeshGrids();
   initSwarm();

@@ -1,5 +1,6 @@
-// The desktop's table: every call straight into libGL, the strips through
-// OpenGL 1.1's vertex arrays.
+// The desktop's strips: OpenGL 1.1's vertex arrays, and for a closed surface
+// only the triangles that can show. Every other call of the table goes
+// straight into libGL.
 #include "gfx/gfx.h"
 
 #include <cstddef>
@@ -56,11 +57,13 @@ bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& t
                              samplesPixelCentres() ? &raster : nullptr, triangles);
 }
 
+}  // namespace
+
 // OpenGL 1.1's vertex arrays, one glDrawElements per strip, or one for the
 // triangles of a closed surface that can show. The arrays are
 // switched off again afterwards, so that the immediate-mode calls of the rest
 // of the frame see the state they always saw.
-void drawStripArrays(const GfxStripArrays& arrays) {
+void gfxDrawStrips(const GfxStripArrays& arrays) {
   if (arrays.stripCount <= 0 || arrays.stripLength <= 0) return;
   glEnableClientState(GL_VERTEX_ARRAY);
   glVertexPointer(3, GL_FLOAT, arrays.stride, arrays.positions);
@@ -98,10 +101,3 @@ void drawStripArrays(const GfxStripArrays& arrays) {
     glTexCoord2fv(gfxArrayAt(arrays.texCoords, arrays.stride, last));
   }
 }
-}  // namespace
-
-const GfxCalls gfxDirect = {
-  glClear, glColor4f, glEnable, glDisable, glLoadIdentity, glRotatef, glTranslatef,
-  glBindTexture, glBegin, glEnd, glTexCoord2d, glVertex3f, glVertex3fv, glNormal3fv,
-  glPolygonMode, glFlush, drawStripArrays,
-};

@@ -8,64 +8,59 @@ namespace {
 std::vector<GfxCall> recorded;
 const GfxCalls* previous = nullptr;
 
-void add(GfxCall::Kind kind, unsigned e0 = 0, unsigned e1 = 0, double a0 = 0, double a1 = 0,
-         double a2 = 0, double a3 = 0) {
-  GfxCall call{kind};
-  call.e0 = e0;
-  call.e1 = e1;
-  call.a[0] = a0;
-  call.a[1] = a1;
-  call.a[2] = a2;
-  call.a[3] = a3;
-  recorded.push_back(call);
+// Where the next argument of a call goes.
+struct Filling {
+  GfxCall call;
+  int enums = 0;
+  int numbers = 0;
+};
+
+void put(Filling& f, GLuint value) { (f.enums++ == 0 ? f.call.e0 : f.call.e1) = value; }
+void put(Filling& f, double value) { f.call.a[f.numbers++] = value; }
+void put(Filling& f, const GLfloat* v) {
+  for (int i = 0; i < 3; ++i) put(f, static_cast<double>(v[i]));
 }
 
-// Strips from arrays are recorded as the immediate-mode calls they stand
-// for, so a test sees the same calls whichever way an effect sends them.
-void addStrips(const GfxStripArrays& arrays) {
+template <typename... Arguments>
+void record(GfxCall::Kind kind, const Arguments&... arguments) {
+  Filling f{GfxCall{kind}};
+  (put(f, arguments), ...);
+  recorded.push_back(f.call);
+}
+
+void record(GfxCall::Kind, const GfxStripArrays& arrays) {
   for (int k = 0; k < arrays.stripCount; ++k) {
-    add(GfxCall::Begin, GL_TRIANGLE_STRIP);
+    record(GfxCall::Begin, static_cast<GLuint>(GL_TRIANGLE_STRIP));
     for (int j = 0; j < arrays.stripLength; ++j) {
       const GLuint index = arrays.indices[static_cast<size_t>(k) * arrays.stripLength + j];
-      if (arrays.normals) {
-        const float* n = gfxArrayAt(arrays.normals, arrays.stride, index);
-        add(GfxCall::Normal, 0, 0, n[0], n[1], n[2]);
-      }
+      if (arrays.normals) record(GfxCall::Normal, gfxArrayAt(arrays.normals, arrays.stride, index));
       if (arrays.texCoords) {
         const float* st = gfxArrayAt(arrays.texCoords, arrays.stride, index);
-        add(GfxCall::TexCoord, 0, 0, st[0], st[1]);
+        record(GfxCall::TexCoord, static_cast<double>(st[0]), static_cast<double>(st[1]));
       }
-      const float* p = gfxArrayAt(arrays.positions, arrays.stride, index);
-      add(GfxCall::Vertex, 0, 0, p[0], p[1], p[2]);
+      record(GfxCall::Vertex, gfxArrayAt(arrays.positions, arrays.stride, index));
     }
-    add(GfxCall::End);
+    record(GfxCall::End);
   }
 }
 
-const GfxCalls kRecording = {
-    [](GLbitfield m) { add(GfxCall::Clear, m); },
-    [](GLfloat r, GLfloat g, GLfloat b, GLfloat a) { add(GfxCall::Color, 0, 0, r, g, b, a); },
-    [](GLenum c) { add(GfxCall::Enable, c); },
-    [](GLenum c) { add(GfxCall::Disable, c); },
-    [] { add(GfxCall::LoadIdentity); },
-    [](GLfloat a, GLfloat x, GLfloat y, GLfloat z) { add(GfxCall::Rotate, 0, 0, a, x, y, z); },
-    [](GLfloat x, GLfloat y, GLfloat z) { add(GfxCall::Translate, 0, 0, x, y, z); },
-    [](GLenum t, GLuint n) { add(GfxCall::BindTexture, t, n); },
-    [](GLenum m) { add(GfxCall::Begin, m); },
-    [] { add(GfxCall::End); },
-    [](GLdouble s, GLdouble t) { add(GfxCall::TexCoord, 0, 0, s, t); },
-    [](GLfloat x, GLfloat y, GLfloat z) { add(GfxCall::Vertex, 0, 0, x, y, z); },
-    [](const GLfloat* v) { add(GfxCall::Vertex, 0, 0, v[0], v[1], v[2]); },
-    [](const GLfloat* v) { add(GfxCall::Normal, 0, 0, v[0], v[1], v[2]); },
-    [](GLenum f, GLenum m) { add(GfxCall::PolygonMode, f, m); },
-    [] { add(GfxCall::Flush); },
-    addStrips,
+// A call's arguments recorded under its kind: recorderOf(kind)(arguments...).
+constexpr auto recorderOf(GfxCall::Kind kind) {
+  return [kind](const auto&... arguments) { record(kind, arguments...); };
+}
+
+constexpr GfxCalls kRecording = {
+#define VANTOREL_GFX_RECORD(Name, member, function, parameters, arguments, kept, kind) \
+  .member = [] parameters { recorderOf(GfxCall::kind) arguments; },
+    VANTOREL_GFX_CALLS(VANTOREL_GFX_RECORD)
+#undef VANTOREL_GFX_RECORD
 };
 
 const char* kindName(GfxCall::Kind kind) {
-  static const char* names[] = {"Clear", "Color", "Enable", "Disable", "LoadIdentity",
-                                "Rotate", "Translate", "BindTexture", "Begin", "End",
-                                "TexCoord", "Vertex", "Normal", "PolygonMode", "Flush"};
+  static const char* names[] = {"Clear",     "Color",  "Enable",  "Disable",     "LoadIdentity",
+                                "Rotate",    "Translate", "BindTexture", "Begin", "End",
+                                "TexCoord",  "Vertex", "Normal",  "PolygonMode", "Flush",
+                                "Strips"};
   return names[kind];
 }
 }  // namespace

@@ -1,6 +1,8 @@
-// Records the show's immediate-mode calls instead of drawing them, so tests
-// can check what a frame emits: which strips, how many vertices, in which
-// order, with which textures and transforms.
+// The recorder: a table that records the show's calls instead of drawing
+// them, so tests can check what a frame emits: which strips, how many
+// vertices, in which order, with which textures and transforms. Strips from
+// arrays are recorded as the immediate-mode calls they stand for, so a test
+// sees the same calls whichever way an effect sends them.
 #pragma once
 
 #include <GL/gl.h>
@@ -8,10 +10,15 @@
 #include <string>
 #include <vector>
 
+// One call as recorded: its kind (the last column of VANTOREL_GFX_CALLS; the
+// vertex calls share one, and Strips is never recorded as such), its enum,
+// mask and texture-name arguments in order, and its float and double
+// arguments, widened, in order (a pointer argument as the three floats it
+// points at).
 struct GfxCall {
   enum Kind {
     Clear, Color, Enable, Disable, LoadIdentity, Rotate, Translate, BindTexture, Begin, End,
-    TexCoord, Vertex, Normal, PolygonMode, Flush
+    TexCoord, Vertex, Normal, PolygonMode, Flush, Strips
   } kind;
   unsigned e0 = 0, e1 = 0;  // enums, masks, texture names
   double a[4] = {0, 0, 0, 0};  // floats and doubles, widened

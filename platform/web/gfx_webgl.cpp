@@ -208,24 +208,6 @@ void closeStrip() {
 }
 
 bool fixedFunctionCap(GLenum cap) { return cap == GL_TEXTURE_2D; }
-
-// Strips from arrays join the batch as their vertices would one by one;
-// normals have nothing to do here.
-void stripsFromArrays(const GfxStripArrays& arrays) {
-  for (int k = 0; k < arrays.stripCount; ++k) {
-    const GLuint* strip = arrays.indices + static_cast<size_t>(k) * arrays.stripLength;
-    glBegin(GL_TRIANGLE_STRIP);
-    for (int j = 0; j < arrays.stripLength; ++j) {
-      if (arrays.texCoords) {
-        const GLfloat* st = gfxArrayAt(arrays.texCoords, arrays.stride, strip[j]);
-        texCoord[0] = st[0];
-        texCoord[1] = st[1];
-      }
-      glVertex3fv(gfxArrayAt(arrays.positions, arrays.stride, strip[j]));
-    }
-    glEnd();
-  }
-}
 }  // namespace
 
 void gfxWebglFlush() { stateChanges(); }
@@ -389,8 +371,20 @@ void glFlush() { stateChanges(); }
 
 }  // extern "C"
 
-const GfxCalls gfxDirect = {
-  glClear, glColor4f, glEnable, glDisable, glLoadIdentity, glRotatef, glTranslatef,
-  glBindTexture, glBegin, glEnd, glTexCoord2d, glVertex3f, glVertex3fv, glNormal3fv,
-  glPolygonMode, glFlush, stripsFromArrays,
-};
+// Strips from arrays join the batch as their vertices would one by one;
+// normals have nothing to do here.
+void gfxDrawStrips(const GfxStripArrays& arrays) {
+  for (int k = 0; k < arrays.stripCount; ++k) {
+    const GLuint* strip = arrays.indices + static_cast<size_t>(k) * arrays.stripLength;
+    glBegin(GL_TRIANGLE_STRIP);
+    for (int j = 0; j < arrays.stripLength; ++j) {
+      if (arrays.texCoords) {
+        const GLfloat* st = gfxArrayAt(arrays.texCoords, arrays.stride, strip[j]);
+        texCoord[0] = st[0];
+        texCoord[1] = st[1];
+      }
+      glVertex3fv(gfxArrayAt(arrays.positions, arrays.stride, strip[j]));
+    }
+    glEnd();
+  }
+}
