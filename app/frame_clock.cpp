@@ -13,17 +13,17 @@ constexpr uint64_t kBytesPerSample = 2;
 // played out.
 int standAt(const AudioStreamInfo& info, uint64_t sample) {
   if (sample > info.frames) sample = info.frames;
-  return audioSetPosition(musicStream, sample * kBytesPerSample * info.channels,
+  return audioSetPosition(musicSource.musicStream, sample * kBytesPerSample * info.channels,
                           kAudioPositionBytes);
 }
 
 void standFrame(int64_t frame, int framesPerSecond) {
-  if (musicSilent) {
+  if (musicSource.musicSilent) {
     musicSilentStandAt(static_cast<int32_t>(frame * kMsPerSecond / framesPerSecond));
     return;
   }
   AudioStreamInfo info;
-  if (audioGetInfo(musicStream, &info))
+  if (audioGetInfo(musicSource.musicStream, &info))
     standAt(info, frameClockSample(frame, info.rateHz, framesPerSecond));
 }
 }  // namespace
@@ -38,7 +38,7 @@ int64_t frameClockFrameAt(int64_t ms, int framesPerSecond) {
 
 int standMusicAtMs(int32_t ms) {
   AudioStreamInfo info;
-  if (!audioGetInfo(musicStream, &info)) return 0;
+  if (!audioGetInfo(musicSource.musicStream, &info)) return 0;
   return standAt(info, static_cast<uint64_t>(ms) * info.rateHz / kMsPerSecond);
 }
 
@@ -50,8 +50,8 @@ int runClockFrame(int64_t frame, int framesPerSecond, bool draw) {
   return goesOn;
 }
 
-int fastForwardFrames(int64_t end, int framesPerSecond) {
-  for (int64_t frame = 0; frame < end; ++frame) {
+int fastForwardFrames(int64_t first, int64_t end, int framesPerSecond) {
+  for (int64_t frame = first; frame < end; ++frame) {
     if (!runClockFrame(frame, framesPerSecond, false)) return 0;
   }
   return 1;

@@ -35,6 +35,7 @@ int standMusicAtMs(int32_t ms);
 // music started. Returns renderFrame's result: 0 when the show is over.
 int runClockFrame(int64_t frame, int framesPerSecond, bool draw);
 
-// Runs frames 0 to end - 1 without drawing. Returns 1, or 0 as soon as one
-// of them reports that the show is over.
-int fastForwardFrames(int64_t end, int framesPerSecond);
+// Runs frames first to end - 1 without drawing (frames 0 to first - 1 must
+// have run, or the show's state must stand where they leave it). Returns 1,
+// or 0 as soon as one of them reports that the show is over.
+int fastForwardFrames(int64_t first, int64_t end, int framesPerSecond);

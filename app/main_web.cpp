@@ -79,7 +79,7 @@ int testFrame() {
       break;
     }
     if (drawn) {
-      wsSwapBuffers(deviceContext);
+      wsSwapBuffers(appWindow.deviceContext);
       pagePublishFrame(frame);
       ++test.next;
       break;
@@ -110,7 +110,7 @@ void filesFetched() {
   // A test page needs no sound and no click: a window, and the music
   // decoded, standing wherever the frame clock puts it.
   pageUseManualClock();
-  if (!startShowAnswered(kDialogAnswerNo) || !musicStream) {
+  if (!startShowAnswered(kDialogAnswerNo) || !musicSource.musicStream) {
     std::printf("test: the show could not start (no window or no music)\n");
     pageShowEnd();
     return;

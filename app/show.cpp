@@ -16,13 +16,13 @@ constexpr uint32_t kAudioStartDelayMs = 25;
 constexpr uint32_t kOutputRateHz = 44100;
 
 void showAudioError(const char* text) {
-  dialogMessageBox(mainWindow, text, "BASS", kDialogOk);
+  dialogMessageBox(appWindow.mainWindow, text, "BASS", kDialogOk);
 }
 
 // After any audio failure the show still runs, silent, on a clock of its own.
 void runSilent(const char* text) {
   showAudioError(text);
-  musicSilent = 1;
+  musicSource.musicSilent = 1;
 }
 
 // The start at a later moment: the music opened but not played, the swarm
@@ -33,13 +33,13 @@ void runSilent(const char* text) {
 void startLate(int32_t atMs) {
   // A black window while the frames before the moment run.
   gfxClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-  wsSwapBuffers(deviceContext);
+  wsSwapBuffers(appWindow.deviceContext);
   const int opened = openMusic();
   initSwarm();
   const int64_t first = frameClockFrameAt(atMs, kFastForwardFramesPerSecond);
   // A show whose music ends before the moment has reported its end on the
   // way; the music then stands at its end and the first frame ends the show.
-  if (fastForwardFrames(first, kFastForwardFramesPerSecond) && opened) {
+  if (fastForwardFrames(0, first, kFastForwardFramesPerSecond) && opened) {
     if (standMusicAtMs(atMs)) {
       playMusic();
     } else {
@@ -53,19 +53,19 @@ void startLate(int32_t atMs) {
 // Whether the loop should act on a key: held down now, or pressed since the
 // loop last looked. Looking uses up the press.
 int takeKey(int virtualKey) {
-  const int hit = keys[virtualKey] || keyPresses[virtualKey];
-  keyPresses[virtualKey] = 0;
+  const int hit = keys[virtualKey] || appWindow.keyPresses[virtualKey];
+  appWindow.keyPresses[virtualKey] = 0;
   return hit;
 }
 }  // namespace
 
 int openMusic() {
-  if (!audioStartDevice(kAudioDefaultDevice, kOutputRateHz, 0, mainWindow)) {
+  if (!audioStartDevice(kAudioDefaultDevice, kOutputRateHz, 0, appWindow.mainWindow)) {
     runSilent("BASS error");
     return 0;
   }
-  musicStream = audioOpenFile(0, kMusicFile, 0, 0, kAudioStreamPrescan);
-  if (!musicStream) {
+  musicSource.musicStream = audioOpenFile(0, kMusicFile, 0, 0, kAudioStreamPrescan);
+  if (!musicSource.musicStream) {
     runSilent("BASS error, file not found?");
     return 0;
   }
@@ -73,7 +73,7 @@ int openMusic() {
 }
 
 void playMusic() {
-  if (!audioPlay(musicStream, 0)) runSilent("BASS error, can not play stream?");
+  if (!audioPlay(musicSource.musicStream, 0)) runSilent("BASS error, can not play stream?");
 }
 
 void startMusic() {
@@ -83,8 +83,8 @@ void startMusic() {
 int toggleFullscreen() {
   keys[kVkF1] = 0;
   killGLWindow();
-  fullscreen = fullscreen ? 0 : 1;
-  return createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen);
+  appWindow.fullscreen = appWindow.fullscreen ? 0 : 1;
+  return createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, appWindow.fullscreen);
 }
 
 int startShow(const ShowStart& start) {
@@ -97,8 +97,8 @@ int startShow(const ShowStart& start) {
 }
 
 int startShowAnswered(int answer, int32_t atMs) {
-  if (answer == kDialogAnswerNo) fullscreen = 0;
-  if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, fullscreen))
+  if (answer == kDialogAnswerNo) appWindow.fullscreen = 0;
+  if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, appWindow.fullscreen))
     return 0;
   sysSleep(kAudioStartDelayMs);
   if (atMs <= 0) {
@@ -120,7 +120,7 @@ LoopPass runMainLoopPass(MainLoop* loop) {
     }
     return loop->done ? LoopPass::Done : LoopPass::GoOn;
   }
-  if (active) {
+  if (appWindow.active) {
     // Both keys are looked at, so neither press outlives this pass.
     const int escape = takeKey(kVkEscape);
     const int q = takeKey(kVkQ);
@@ -128,13 +128,13 @@ LoopPass runMainLoopPass(MainLoop* loop) {
       loop->done = 1;
     } else {
       if (!renderFrame()) loop->done = 1;
-      wsSwapBuffers(deviceContext);
+      wsSwapBuffers(appWindow.deviceContext);
     }
   } else {
     // The quit keys do nothing while the window is minimised; a press made
     // then must not end the show the moment the window comes back.
-    keyPresses[kVkEscape] = 0;
-    keyPresses[kVkQ] = 0;
+    appWindow.keyPresses[kVkEscape] = 0;
+    appWindow.keyPresses[kVkQ] = 0;
   }
   if (takeKey(kVkF1) && !toggleFullscreen()) return LoopPass::NoWindow;
   return loop->done ? LoopPass::Done : LoopPass::GoOn;

@@ -12,13 +12,9 @@
 #include "gfx/gfx.h"
 #include "platform/dialog.h"
 
-WsGlContext* glContext = nullptr;
-WsDeviceContext* deviceContext = nullptr;
-WsWindow* mainWindow = nullptr;
-WsInstance* appInstance = nullptr;
-int32_t fullscreen = 1;
-int32_t active = 1;
-int32_t keyPresses[kKeyTableSize] = {};
+WindowState appWindow;
+
+void resetAppWindow() { appWindow = WindowState{}; }
 
 namespace {
 constexpr const char* kClassName = "OpenGL";
@@ -90,28 +86,28 @@ int initGL() {
 }
 
 void killGLWindow() {
-  if (fullscreen) {
+  if (appWindow.fullscreen) {
     wsChangeDisplayMode(nullptr, 0);
     wsShowCursor(1);
   }
-  if (glContext) {
+  if (appWindow.glContext) {
     if (!wsMakeCurrent(nullptr, nullptr)) showShutdownError("Release of DC and RC Failed.");
-    if (!wsDeleteContext(glContext)) showShutdownError("Release Rendering Context Failed.");
-    glContext = nullptr;
+    if (!wsDeleteContext(appWindow.glContext)) showShutdownError("Release Rendering Context Failed.");
+    appWindow.glContext = nullptr;
   }
   // Each handle is cleared once it is released, whether or not the release
   // succeeded, so that a failed re-creation never releases it a second time.
-  if (deviceContext) {
-    if (!wsReleaseDeviceContext(mainWindow, deviceContext))
+  if (appWindow.deviceContext) {
+    if (!wsReleaseDeviceContext(appWindow.mainWindow, appWindow.deviceContext))
       showShutdownError("Release Device Context Failed.");
-    deviceContext = nullptr;
+    appWindow.deviceContext = nullptr;
   }
-  if (mainWindow) {
-    if (!wsDestroyWindow(mainWindow)) showShutdownError("Could Not Release hWnd.");
-    mainWindow = nullptr;
+  if (appWindow.mainWindow) {
+    if (!wsDestroyWindow(appWindow.mainWindow)) showShutdownError("Could Not Release hWnd.");
+    appWindow.mainWindow = nullptr;
   }
-  if (!wsUnregisterClass(kClassName, appInstance)) showShutdownError("Could Not Unregister Class.");
-  appInstance = nullptr;
+  if (!wsUnregisterClass(kClassName, appWindow.appInstance)) showShutdownError("Could Not Unregister Class.");
+  appWindow.appInstance = nullptr;
 }
 
 int createGLWindow(const char* title, int width, int height, int bits, int fullscreenFlag) {
@@ -125,13 +121,13 @@ int createGLWindow(const char* title, int width, int height, int bits, int fulls
   pixelFormatRequest.layerType = kPfdMainPlane;
 
   WsRect rect{0, 0, width, height};
-  fullscreen = fullscreenFlag;
+  appWindow.fullscreen = fullscreenFlag;
 
-  appInstance = wsModuleHandle(nullptr);
+  appWindow.appInstance = wsModuleHandle(nullptr);
   WsWindowClass windowClass{};
   windowClass.style = kClassHRedraw | kClassVRedraw | kClassOwnDc;
   windowClass.windowProc = windowProc;
-  windowClass.instance = appInstance;
+  windowClass.instance = appWindow.appInstance;
   windowClass.icon = wsLoadIcon(nullptr, kSystemIconWinLogo);
   windowClass.cursor = wsLoadCursor(nullptr, kSystemCursorArrow);
   windowClass.className = kClassName;
@@ -140,7 +136,7 @@ int createGLWindow(const char* title, int width, int height, int bits, int fulls
     return 0;
   }
 
-  if (fullscreen) {
+  if (appWindow.fullscreen) {
     WsDisplayMode mode{};
     mode.size = 156;
     mode.fields = kDmBitsPerPel | kDmPelsWidth | kDmPelsHeight;
@@ -153,7 +149,7 @@ int createGLWindow(const char* title, int width, int height, int bits, int fulls
                            "Use Windowed mode instead?",
                            "OpenGL Rules", kDialogYesNo | kDialogIconExclamation) ==
           kDialogAnswerYes) {
-        fullscreen = 0;
+        appWindow.fullscreen = 0;
       } else {
         dialogMessageBox(nullptr, "Program will now close.", "ERROR",
                          kDialogOk | kDialogIconStop);
@@ -162,29 +158,29 @@ int createGLWindow(const char* title, int width, int height, int bits, int fulls
     }
   }
 
-  const uint32_t exStyle = fullscreen ? kFullscreenExStyle : kWindowedExStyle;
-  const uint32_t style = fullscreen ? kFullscreenStyle : kWindowedStyle;
-  if (fullscreen) wsShowCursor(0);
+  const uint32_t exStyle = appWindow.fullscreen ? kFullscreenExStyle : kWindowedExStyle;
+  const uint32_t style = appWindow.fullscreen ? kFullscreenStyle : kWindowedStyle;
+  if (appWindow.fullscreen) wsShowCursor(0);
   wsAdjustWindowRect(&rect, style, 0, exStyle);
 
-  mainWindow = wsCreateWindow(exStyle, kClassName, title, style | kClipStyles, 0, 0,
+  appWindow.mainWindow = wsCreateWindow(exStyle, kClassName, title, style | kClipStyles, 0, 0,
                               rect.right - rect.left, rect.bottom - rect.top, nullptr, nullptr,
-                              appInstance, nullptr);
-  if (!mainWindow) return failCreation("Window Creation Error.");
-  deviceContext = wsGetDeviceContext(mainWindow);
-  if (!deviceContext) return failCreation("Can't Create a GL Device Context.");
-  const int pixelFormat = wsChoosePixelFormat(deviceContext, &pixelFormatRequest);
+                              appWindow.appInstance, nullptr);
+  if (!appWindow.mainWindow) return failCreation("Window Creation Error.");
+  appWindow.deviceContext = wsGetDeviceContext(appWindow.mainWindow);
+  if (!appWindow.deviceContext) return failCreation("Can't Create a GL Device Context.");
+  const int pixelFormat = wsChoosePixelFormat(appWindow.deviceContext, &pixelFormatRequest);
   if (!pixelFormat) return failCreation("Can't Find a Suitable PixelFormat.");
-  if (!wsSetPixelFormat(deviceContext, pixelFormat, &pixelFormatRequest))
+  if (!wsSetPixelFormat(appWindow.deviceContext, pixelFormat, &pixelFormatRequest))
     return failCreation("Can't set the pixelformat.");
-  glContext = wsCreateContext(deviceContext);
-  if (!glContext) return failCreation("Can't Create a GL Rendering Context.");
-  if (!wsMakeCurrent(deviceContext, glContext))
+  appWindow.glContext = wsCreateContext(appWindow.deviceContext);
+  if (!appWindow.glContext) return failCreation("Can't Create a GL Rendering Context.");
+  if (!wsMakeCurrent(appWindow.deviceContext, appWindow.glContext))
     return failCreation("Can't Activate the GL rendering context.");
 
-  wsShowWindow(mainWindow, kShowWindowShow);
-  wsSetForeground(mainWindow);
-  wsSetFocus(mainWindow);
+  wsShowWindow(appWindow.mainWindow, kShowWindowShow);
+  wsSetForeground(appWindow.mainWindow);
+  wsSetFocus(appWindow.mainWindow);
   resizeScene(width, height);
   if (!initGL()) return failCreation("INITIALISATION FAILED.");
   return 1;
@@ -193,7 +189,7 @@ int createGLWindow(const char* title, int width, int height, int bits, int fulls
 intptr_t windowProc(WsWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case kMsgActivate:
-      active = ((wParam >> 16) & 0xFFFF) == 0 ? 1 : 0;
+      appWindow.active = ((wParam >> 16) & 0xFFFF) == 0 ? 1 : 0;
       return 0;
     case kMsgSysCommand:
       if (wParam == kSysCommandScreenSave || wParam == kSysCommandMonitorPower) return 0;
@@ -204,7 +200,7 @@ intptr_t windowProc(WsWindow* window, uint32_t message, uintptr_t wParam, intptr
     case kMsgKeyDown:
       if (wParam < kKeyTableSize) {
         keys[wParam] = 1;
-        keyPresses[wParam] = 1;
+        appWindow.keyPresses[wParam] = 1;
       }
       return 0;
     case kMsgKeyUp:

@@ -8,26 +8,34 @@
 #include "platform/keys.h"
 #include "platform/window_system.h"
 
-// Handles of the window in force; null while there is none. Written by
-// createGLWindow and killGLWindow.
-extern WsGlContext* glContext;
-extern WsDeviceContext* deviceContext;  // frames are presented on it
-extern WsWindow* mainWindow;            // owner of the audio dialogs
-extern WsInstance* appInstance;
+// The window in force and what the window procedure keeps. Not part of the
+// show's state: the show's frames carry on whatever window they are drawn
+// in. The defaults are the values at program start.
+struct WindowState {
+  // Handles of the window in force; null while there is none. Written by
+  // createGLWindow and killGLWindow.
+  WsGlContext* glContext = nullptr;
+  WsDeviceContext* deviceContext = nullptr;  // frames are presented on it
+  WsWindow* mainWindow = nullptr;            // owner of the audio dialogs
+  WsInstance* appInstance = nullptr;
+  // 1 while full-screen mode is requested or in force, 0 in a window. Starts
+  // at 1; the start-up question and the F1 toggle change it.
+  int32_t fullscreen = 1;
+  // 1 while the window is not minimised; written only by windowProc.
+  int32_t active = 1;
+  // Entry k is set by every key-down of key k and cleared by the main loop
+  // once it has looked at that key, so that a tap whose press and release
+  // both arrive between two looks still counts once. Set only by windowProc;
+  // the main loop reads and clears the entries of the keys it acts on. (The
+  // table of keys held down, `keys`, is in platform/keys.h.)
+  int32_t keyPresses[kKeyTableSize] = {};
+};
+// Owned here, one for the whole run.
+extern WindowState appWindow;
 
-// 1 while full-screen mode is requested or in force, 0 in a window. Starts at
-// 1; the start-up question and the F1 toggle change it.
-extern int32_t fullscreen;
-
-// 1 while the window is not minimised; written only by windowProc.
-extern int32_t active;
-
-// Entry k is set by every key-down of key k and cleared by the main loop once
-// it has looked at that key, so that a tap whose press and release both
-// arrive between two looks still counts once. Set only by windowProc; the
-// main loop reads and clears the entries of the keys it acts on. (The table
-// of keys held down, `keys`, is in platform/keys.h.)
-extern int32_t keyPresses[kKeyTableSize];
+// Puts the window state back to program start. Only while no window is in
+// force (after killGLWindow): it forgets the handles without releasing them.
+void resetAppWindow();
 
 // The window title, size and colour depth every window is created with.
 constexpr const char* kWindowTitle = "Vantorel";

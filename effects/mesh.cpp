@@ -14,12 +14,9 @@
 // only the results are stored as floats, so every frame is reproducible bit
 // for bit from the clock values alone.
 
-int32_t meshMode = 0;
-int32_t meshStamp = 0;
-int32_t revealRow = 127;
-int32_t revealAccumMs = 0;
-int32_t satelliteVisible = 0;
-int32_t satelliteBounce = 0;
+MeshState mesh;
+
+void resetMesh() { mesh = MeshState{}; }
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;
@@ -88,8 +85,6 @@ struct WobblePlan {
   AxisValues axis[3];
 };
 
-// Times setMeshMode has copied workGrid into snapshotGrid.
-uint32_t snapshotTakes = 0;
 
 WobblePlan sphereWobble;
 WobblePlan boxWobble;
@@ -103,7 +98,7 @@ struct WobbleSource {
 };
 constexpr WobbleSource kSphereWobble = {&sphereGrid, &meshGridBuilds, &sphereWobble};
 constexpr WobbleSource kBoxWobble = {&boxGrid, &meshGridBuilds, &boxWobble};
-constexpr WobbleSource kSnapshotWobble = {&snapshotGrid, &snapshotTakes, &snapshotWobble};
+constexpr WobbleSource kSnapshotWobble = {&meshWork.snapshotGrid, &snapshotGridWrites, &snapshotWobble};
 
 // This frame's sine of every distinct value, per axis.
 double axisSine[3][kMeshVertices];
@@ -159,7 +154,7 @@ constexpr std::array<MeshModeEntry, kMeshModeCount> kModes = [] {
       .takesSnapshot = true, .update = MeshUpdate::Wobble, .wobble = &kSnapshotWobble};
   m[kMeshPulse] = {.takesSnapshot = true, .update = MeshUpdate::Pulse, .source = &sphereGrid};
   m[kMeshMorphToSnapshot] = {
-      .update = MeshUpdate::Morph, .source = &snapshotGrid, .morphSpanMs = 2000};
+      .update = MeshUpdate::Morph, .source = &meshWork.snapshotGrid, .morphSpanMs = 2000};
   m[kMeshSatelliteBounce] = {.bounce = 1,
                              .becomesMode = kMeshSphere,
                              .update = MeshUpdate::Copy,
@@ -229,7 +224,7 @@ void wobble(const WobbleSource& wobbleSource, int32_t t, float phase) {
   const uint16_t* iy = plan.axis[1].index;
   const uint16_t* iz = plan.axis[2].index;
   const MeshVertex* from = wobbleSource.grid->v;
-  MeshVertex* to = workGrid.v;
+  MeshVertex* to = meshWork.workGrid.v;
   workersFor(kMeshVertices, kMinVertices, [&](int, int begin, int end) {
     for (int i = begin; i < end; ++i) {
       const double scale = 1.0 + axisSine[0][ix[i]] * axisSine[1][iy[i]] * axisSine[2][iz[i]];
@@ -247,11 +242,11 @@ void wobble(const WobbleSource& wobbleSource, int32_t t, float phase) {
 // frame after frame until the floats overflow; the weight is held at 0 until
 // the mark is within reach instead.
 void morph(const MeshGrid& morphTarget, int32_t t, int32_t spanMs) {
-  if (musicTimeMs >= meshStamp) return;
+  if (musicClock.musicTimeMs >= mesh.meshStamp) return;
   double w = static_cast<double>(t + spanMs) / spanMs;
   if (w < 0.0) w = 0.0;
   const MeshVertex* to = morphTarget.v;
-  MeshVertex* p = workGrid.v;
+  MeshVertex* p = meshWork.workGrid.v;
   for (int i = 0; i < kMeshVertices; ++i) {
     p[i].x = static_cast<float>(p[i].x + (static_cast<double>(to[i].x) - p[i].x) * w);
     p[i].y = static_cast<float>(p[i].y + (static_cast<double>(to[i].y) - p[i].y) * w);
@@ -263,9 +258,9 @@ void morph(const MeshGrid& morphTarget, int32_t t, int32_t spanMs) {
 // spectrum bin; every frame starts again from the plain sphere.
 void pulse(const MeshGrid& source) {
   for (int r = 0; r < kMeshRows; ++r) {
-    const double factor = 1.0 + spectrum[2 * r];
+    const double factor = 1.0 + musicClock.spectrum[2 * r];
     const MeshVertex* from = &source.v[r * kMeshColumns];
-    MeshVertex* to = &workGrid.v[r * kMeshColumns];
+    MeshVertex* to = &meshWork.workGrid.v[r * kMeshColumns];
     for (int c = 0; c < kMeshColumns; ++c) {
       to[c].x = static_cast<float>(from[c].x * factor);
       to[c].y = static_cast<float>(from[c].y * factor);
@@ -279,8 +274,8 @@ void pulse(const MeshGrid& source) {
 void computeNormals() {
   workersFor(kMeshRows, kMinRows, [](int, int begin, int end) {
     for (int r = begin; r < end; ++r) {
-      MeshVertex* row = &workGrid.v[r * kMeshColumns];
-      const MeshVertex* below = &workGrid.v[((r + 1) % kMeshRows) * kMeshColumns];
+      MeshVertex* row = &meshWork.workGrid.v[r * kMeshColumns];
+      const MeshVertex* below = &meshWork.workGrid.v[((r + 1) % kMeshRows) * kMeshColumns];
       for (int c = 0; c < kMeshColumns; ++c) {
         const int right = c + 1 < kMeshColumns ? c + 1 : 0;
         faceNormal(&row[c].x, &row[right].x, &below[right].x, &row[c].nx, &row[c].ny,
@@ -295,7 +290,7 @@ void updateWorkGrid(const MeshModeEntry& mode, int32_t t, float phase) {
     case MeshUpdate::None:
       break;
     case MeshUpdate::Copy:
-      std::memcpy(&workGrid, mode.source, sizeof workGrid);
+      std::memcpy(&meshWork.workGrid, mode.source, sizeof meshWork.workGrid);
       break;
     case MeshUpdate::Wobble:
       wobble(*mode.wobble, t, phase);
@@ -339,28 +334,28 @@ void drawStrips(const MeshGrid& grid, int firstRow) {
 int revealFrame() {
   // The clock never runs below 0; the remainder is kept non-negative anyway
   // so that the scan strip's row is always a row of the grid.
-  const int32_t scanRow = (musicTimeMs % kScanRows + kScanRows) % kScanRows;
-  drawStrips(workGrid, scanRow, 1);
-  if (revealAccumMs > kRevealStepMs && revealRow > 0) {
-    revealRow -= 1;
-    revealAccumMs -= kRevealStepMs;
+  const int32_t scanRow = (musicClock.musicTimeMs % kScanRows + kScanRows) % kScanRows;
+  drawStrips(meshWork.workGrid, scanRow, 1);
+  if (mesh.revealAccumMs > kRevealStepMs && mesh.revealRow > 0) {
+    mesh.revealRow -= 1;
+    mesh.revealAccumMs -= kRevealStepMs;
   }
-  revealAccumMs += frameDeltaMs;
-  if (revealRow == 0) meshMode = kModeAfterReveal;
-  return revealRow;
+  mesh.revealAccumMs += musicClock.frameDeltaMs;
+  if (mesh.revealRow == 0) mesh.meshMode = kModeAfterReveal;
+  return mesh.revealRow;
 }
 
 void drawSatellite() {
-  if (musicTimeMs > kSatelliteAppearsMs) satelliteVisible = 1;
-  if (!satelliteVisible) return;
-  int32_t slot = modeEntry(meshMode).satelliteSlot;
+  if (musicClock.musicTimeMs > kSatelliteAppearsMs) mesh.satelliteVisible = 1;
+  if (!mesh.satelliteVisible) return;
+  int32_t slot = modeEntry(mesh.meshMode).satelliteSlot;
   float height = 0.0f;
-  if (satelliteBounce) {
+  if (mesh.satelliteBounce) {
     slot = kSlotBallSkin;
-    height = static_cast<float>(std::sin((musicTimeMs % kBouncePeriodMs) * kPi / kBouncePeriodMs));
+    height = static_cast<float>(std::sin((musicClock.musicTimeMs % kBouncePeriodMs) * kPi / kBouncePeriodMs));
   }
   gfxBindTexture(GL_TEXTURE_2D, textureId(slot));
-  const float orbit = static_cast<float>(musicTimeMs * kOrbitDegreesPerMs + kOrbitStartDegrees);
+  const float orbit = static_cast<float>(musicClock.musicTimeMs * kOrbitDegreesPerMs + kOrbitStartDegrees);
   gfxRotatef(orbit, 0.0f, 1.0f, 0.0f);
   gfxTranslatef(kOrbitRadius, height, 0.0f);
   drawStrips(satelliteGrid, 0);
@@ -371,29 +366,29 @@ void drawSatellite() {
 
 void setMeshMode(int32_t code) {
   const MeshModeEntry& mode = modeEntry(code);
-  meshMode = code;
-  if (mode.stampLeadMs != kNoStamp) meshStamp = musicTimeMs + mode.stampLeadMs;
+  mesh.meshMode = code;
+  if (mode.stampLeadMs != kNoStamp) mesh.meshStamp = musicClock.musicTimeMs + mode.stampLeadMs;
   if (mode.takesSnapshot) {
-    std::memcpy(&snapshotGrid, &workGrid, sizeof snapshotGrid);
-    ++snapshotTakes;
+    std::memcpy(&meshWork.snapshotGrid, &meshWork.workGrid, sizeof meshWork.snapshotGrid);
+    ++snapshotGridWrites;
   }
-  if (mode.bounce != kKeep) satelliteBounce = mode.bounce;
-  if (mode.becomesMode != kKeep) meshMode = mode.becomesMode;
+  if (mode.bounce != kKeep) mesh.satelliteBounce = mode.bounce;
+  if (mode.becomesMode != kKeep) mesh.meshMode = mode.becomesMode;
 }
 
 void drawMesh() {
-  const MeshModeEntry& mode = modeEntry(meshMode);
-  const int32_t t = musicTimeMs - meshStamp;
+  const MeshModeEntry& mode = modeEntry(mesh.meshMode);
+  const int32_t t = musicClock.musicTimeMs - mesh.meshStamp;
   const float phase = static_cast<float>(std::sin(t * kPhaseRate));
 
   updateWorkGrid(mode, t, phase);
   computeNormals();
 
   gfxBindTexture(GL_TEXTURE_2D, textureId(mode.meshSlot));
-  const float spin = static_cast<float>(musicTimeMs * kSpinDegreesPerMs);
+  const float spin = static_cast<float>(musicClock.musicTimeMs * kSpinDegreesPerMs);
   gfxRotatef(spin, 0.0f, 1.0f, 0.0f);
   const int firstRow = mode.reveal ? revealFrame() : 0;
-  drawStrips(workGrid, firstRow);
+  drawStrips(meshWork.workGrid, firstRow);
   gfxRotatef(-spin, 0.0f, 1.0f, 0.0f);
 
   drawSatellite();

@@ -5,6 +5,8 @@
 
 #include <cstdint>
 
+#include "effects/mesh_grids.h"
+
 // Mode codes of setMeshMode: what the mesh shows from the call on. The time
 // mark (meshStamp) is "now" at the call, or a lead on it where given.
 constexpr int32_t kMeshReveal = 0;            // at start: the sphere uncovered row by row
@@ -22,18 +24,32 @@ constexpr int32_t kMeshSatelliteSettle = 11;  // the plain sphere, and the satel
 // One past the last code; any other value keeps the mesh as it is.
 constexpr int32_t kMeshModeCount = 12;
 
-// Current mode code; kMeshReveal at start.
-extern int32_t meshMode;
-// Time mark in ms of music time, set by codes 3, 4, 5 and 6.
-extern int32_t meshStamp;
-// First row drawn as a full strip while the mode is 0; 127 at start.
-extern int32_t revealRow;
-// Frame time in ms gathered towards the next reveal step.
-extern int32_t revealAccumMs;
-// Becomes 1 for good once the music passes 16800 ms.
-extern int32_t satelliteVisible;
-// Set by code 10, cleared by code 11: the satellite bounces.
-extern int32_t satelliteBounce;
+// Everything the mesh effect keeps from frame to frame, beside the grids it
+// rewrites (effects/mesh_grids.h). The defaults are the values at program
+// start.
+struct MeshState {
+  // Current mode code; kMeshReveal at start.
+  int32_t meshMode = kMeshReveal;
+  // Time mark in ms of music time, set by codes 3, 4, 5 and 6.
+  int32_t meshStamp = 0;
+  // First row drawn as a full strip while the mode is 0; the last strip's row
+  // at start.
+  int32_t revealRow = kMeshStrips;
+  // Frame time in ms gathered towards the next reveal step.
+  int32_t revealAccumMs = 0;
+  // Becomes 1 for good once the music passes 16800 ms.
+  int32_t satelliteVisible = 0;
+  // Set by code 10, cleared by code 11: the satellite bounces.
+  int32_t satelliteBounce = 0;
+};
+
+// The mesh effect's state; owned here, one for the whole run. A full-screen
+// toggle leaves it as it is.
+extern MeshState mesh;
+
+// Puts the mesh effect back to its state at program start (the grids are
+// meshWork's: resetMeshWork).
+void resetMesh();
 
 // Selects a mode code (kMeshReveal to kMeshSatelliteSettle; any other value
 // keeps the mesh as it is). Called by the cues, once or on every frame of a

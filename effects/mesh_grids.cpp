@@ -5,8 +5,8 @@
 
 MeshGrid sphereGrid;
 MeshGrid satelliteGrid;
-MeshGrid workGrid;
-MeshGrid snapshotGrid;
+MeshWork meshWork;
+uint32_t snapshotGridWrites = 0;
 MeshGrid boxGrid;
 uint32_t meshGridBuilds = 0;
 
@@ -148,9 +148,19 @@ void buildCube() {
 
 void buildMeshGrids() {
   buildSpheres();
-  std::memcpy(&workGrid, &sphereGrid, sizeof workGrid);
+  std::memcpy(&meshWork.workGrid, &sphereGrid, sizeof meshWork.workGrid);
   buildCube();
   ++meshGridBuilds;
+}
+
+void resetMeshWork() {
+  std::memset(&meshWork, 0, sizeof meshWork);
+  ++snapshotGridWrites;
+}
+
+void putMeshWorkBack(const MeshWork& work) {
+  std::memcpy(&meshWork, &work, sizeof meshWork);
+  ++snapshotGridWrites;
 }
 
 void faceNormal(const float* a, const float* b, const float* c, float* outX, float* outY,

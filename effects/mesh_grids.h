@@ -34,15 +34,34 @@ struct MeshGrid {
 extern MeshGrid sphereGrid;
 // Sphere of radius 0.125 (the satellite), normals equal to the positions.
 extern MeshGrid satelliteGrid;
-// The mesh that is drawn: a copy of the sphere after buildMeshGrids, then
-// rewritten every frame by the mesh effect.
-extern MeshGrid workGrid;
-// A copy of workGrid taken by the mesh effect; zero until then. Never touched
-// by buildMeshGrids. Written by setMeshMode only: the mesh effect keys what it
-// derives from the snapshot to its own copies.
-extern MeshGrid snapshotGrid;
 // Cube of half-size 1; its normals stay zero.
 extern MeshGrid boxGrid;
+
+// The grids the mesh effect rewrites as the show runs. The three grids above
+// are built from nothing and rebuilt the same on every window re-creation;
+// these two carry the show's state from frame to frame.
+struct MeshWork {
+  // The mesh that is drawn: a copy of the sphere after buildMeshGrids, then
+  // rewritten every frame by the mesh effect.
+  MeshGrid workGrid;
+  // A copy of workGrid taken by the mesh effect; zero until then. Never
+  // touched by buildMeshGrids.
+  MeshGrid snapshotGrid;
+};
+// Owned here, one for the whole run; 2 MiB.
+extern MeshWork meshWork;
+
+// How many times meshWork.snapshotGrid has been written (by the mesh
+// effect's snapshots, by resetMeshWork and by putMeshWorkBack); never goes
+// back. The mesh
+// effect keys what it derives from the snapshot to this count.
+extern uint32_t snapshotGridWrites;
+
+// Both grids zero, as at program start (before buildMeshGrids).
+void resetMeshWork();
+
+// Makes meshWork a copy of `work` taken earlier. Called between frames.
+void putMeshWorkBack(const MeshWork& work);
 
 // The vertex numbers (r * kMeshColumns + c) of every strip in drawing order,
 // strip after strip: kMeshStripLength entries for strip r from

@@ -11,5 +11,15 @@ constexpr int kRandomMax = 32767;
 // The next number of the sequence, 0 to kRandomMax.
 int randomNext();
 
-// The generator's state, for tests that need to know or replay the sequence.
-extern uint32_t randomState;
+// The generator's state. Its start of 1 is the state of a rand that nobody
+// seeded.
+struct RandomState {
+  uint32_t state = 1;
+};
+
+// Owned here, one for the whole run; tests read it to know or replay the
+// sequence.
+extern RandomState randomGenerator;
+
+// Puts the generator back to its state at program start.
+void resetRandom();

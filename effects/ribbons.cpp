@@ -9,8 +9,9 @@
 #include "gfx/gfx.h"
 #include "music/clock.h"
 
-Ribbon ribbons[kRibbonCount];
-int32_t ribbonAccumMs = 0;
+RibbonsState ribbons;
+
+void resetRibbons() { ribbons = RibbonsState{}; }
 
 namespace {
 // The show's constants are single-precision values (the f literals) while the
@@ -62,10 +63,10 @@ constexpr RibbonLook kLooks[kRibbonCount] = {
 
 // The y of point i of ribbon r in a mode that recomputes it.
 double waveY(int r, int i) {
-  return kWaveHeight * std::sin(kWavePerMs * musicTimeMs + kWavePerPoint * i + kLooks[r].wavePhase);
+  return kWaveHeight * std::sin(kWavePerMs * musicClock.musicTimeMs + kWavePerPoint * i + kLooks[r].wavePhase);
 }
 
-double spectrumY(int r, int i) { return spectrum[kLooks[r].spectrumFirst + i]; }
+double spectrumY(int r, int i) { return musicClock.spectrum[kLooks[r].spectrumFirst + i]; }
 
 double squareY(int r, int i) {
   const RibbonLook& look = kLooks[r];
@@ -98,8 +99,8 @@ float jittered(float value) {
 // times per frame and at most one ribbon step of 50 ms is taken off each run.
 void historyStep(Ribbon& ribbon) {
   if (ribbon.mode != kRibbonTrail) return;
-  ribbonAccumMs += frameDeltaMs;
-  if (ribbonAccumMs <= kTrailStepMs) return;
+  ribbons.ribbonAccumMs += musicClock.frameDeltaMs;
+  if (ribbons.ribbonAccumMs <= kTrailStepMs) return;
   for (int i = kRibbonPoints - 1; i >= 1; --i) {
     ribbon.x[i] = ribbon.x[i - 1];
     ribbon.y[i] = ribbon.y[i - 1];
@@ -108,13 +109,13 @@ void historyStep(Ribbon& ribbon) {
   ribbon.x[0] = jittered(ribbon.x[0]);
   ribbon.y[0] = jittered(ribbon.y[0]);
   ribbon.z[0] = jittered(ribbon.z[0]);
-  ribbonAccumMs -= kTrailStepMs;
+  ribbons.ribbonAccumMs -= kTrailStepMs;
 }
 
 void setColour(const Ribbon& ribbon) { gfxColor4f(ribbon.red, ribbon.green, ribbon.blue, 1.0f); }
 
 void drawRibbon(int r) {
-  Ribbon& ribbon = ribbons[r];
+  Ribbon& ribbon = ribbons.ribbon[r];
   gfxBegin(GL_TRIANGLE_STRIP);
   if (r > 0) setColour(ribbon);
   if (ribbon.visible) {
@@ -132,7 +133,7 @@ void drawRibbon(int r) {
 
 void initRibbons() {
   for (int r = 0; r < kRibbonCount; ++r) {
-    Ribbon& ribbon = ribbons[r];
+    Ribbon& ribbon = ribbons.ribbon[r];
     ribbon.mode = kRibbonSpectrum;
     for (int i = 0; i < kRibbonPoints; ++i) {
       ribbon.x[i] = static_cast<float>(kFirstX + kPointSpacing * i);
@@ -146,15 +147,15 @@ void initRibbons() {
 }
 
 void setRibbonMode(int32_t mode) {
-  for (Ribbon& ribbon : ribbons) {
+  for (Ribbon& ribbon : ribbons.ribbon) {
     ribbon.mode = mode;
     ribbon.visible = mode != kRibbonHidden ? 1 : 0;
   }
 }
 
 void drawRibbons() {
-  for (Ribbon& ribbon : ribbons) historyStep(ribbon);
-  setColour(ribbons[0]);
+  for (Ribbon& ribbon : ribbons.ribbon) historyStep(ribbon);
+  setColour(ribbons.ribbon[0]);
   gfxPolygonMode(GL_FRONT, GL_FILL);
   gfxPolygonMode(GL_BACK, GL_FILL);
   for (int r = 0; r < kRibbonCount; ++r) drawRibbon(r);

@@ -23,13 +23,23 @@ struct Ribbon {
   float red, green, blue;
 };
 
-// Ribbons 0, 1 and 2, visited in that order by every operation. Owned here
-// for the whole run; points in units of the effect space. Point 0 is never
-// drawn: in the trail mode it is the head that the others follow.
-extern Ribbon ribbons[kRibbonCount];
+// What the ribbons keep from frame to frame. Zero at program start, until
+// initRibbons sets modes, points and colours.
+struct RibbonsState {
+  // Ribbons 0, 1 and 2, visited in that order by every operation; points in
+  // units of the effect space. Point 0 is never drawn: in the trail mode it
+  // is the head that the others follow.
+  Ribbon ribbon[kRibbonCount];
+  // Trail pacing in ms of music time, shared by the three ribbons; never
+  // reset by initRibbons.
+  int32_t ribbonAccumMs;
+};
 
-// Trail pacing in ms of music time, shared by the three ribbons; never reset.
-extern int32_t ribbonAccumMs;
+// The ribbons' state; owned here for the whole run.
+extern RibbonsState ribbons;
+
+// Puts the ribbons back to their state at program start: all zero.
+void resetRibbons();
 
 // Resets modes (to kRibbonSpectrum), points and colours; keeps `visible` and
 // ribbonAccumMs. Runs from initGL.

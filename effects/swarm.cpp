@@ -10,7 +10,9 @@
 #include "gfx/gfx.h"
 #include "music/clock.h"
 
-Sprite swarm[kSwarmSize];
+SwarmState swarm;
+
+void resetSwarm() { swarm = SwarmState{}; }
 
 namespace {
 // The shell's largest distance from the origin of the stored positions.
@@ -79,7 +81,7 @@ void drawSprite(const Sprite& sprite) {
 }
 
 void fly(Sprite& sprite) {
-  sprite.z = static_cast<float>(sprite.z - static_cast<double>(frameDeltaMs) / kMsPerUnit);
+  sprite.z = static_cast<float>(sprite.z - static_cast<double>(musicClock.frameDeltaMs) / kMsPerUnit);
 }
 
 // Draws rx, ry, rz in that order.
@@ -117,7 +119,7 @@ void advance(Sprite& sprite) {
 
 void initSwarm() {
   for (int i = 0; i < kSwarmSize; ++i) {
-    Sprite& sprite = swarm[i];
+    Sprite& sprite = swarm.sprites[i];
     sprite.visible = i < kSwarmHalf ? 1 : 0;
     sprite.state = kSpriteRest;
     placeOnShell(sprite);
@@ -125,13 +127,13 @@ void initSwarm() {
 }
 
 void setSwarmState(int32_t code) {
-  for (int i = kSwarmHalf; i < kSwarmSize; ++i) swarm[i].state = code;
+  for (int i = kSwarmHalf; i < kSwarmSize; ++i) swarm.sprites[i].state = code;
 }
 
 void drawSwarm() {
   gfxEnable(GL_TEXTURE_2D);
   gfxBindTexture(GL_TEXTURE_2D, textureId(kSlotParticle));
-  for (Sprite& sprite : swarm) {
+  for (Sprite& sprite : swarm.sprites) {
     if (sprite.visible) drawSprite(sprite);
     advance(sprite);
   }

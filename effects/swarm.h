@@ -19,9 +19,18 @@ constexpr int32_t kSpriteFlight = 7;   // z falls by frameDeltaMs / 15 each fram
 constexpr int32_t kSpriteRespawn = 8;  // new random spot far out, then flight
 constexpr int32_t kSpriteRest = 9;     // nothing changes
 
-// All 512 sprites; the lower half is 0 to 255, the upper half 256 to 511.
-// Owned here for the whole run; positions in units of the effect space.
-extern Sprite swarm[kSwarmSize];
+// What the swarm keeps from frame to frame: all 512 sprites; the lower half
+// is 0 to 255, the upper half 256 to 511. Positions in units of the effect
+// space. Zero at program start, until initSwarm places them.
+struct SwarmState {
+  Sprite sprites[kSwarmSize];
+};
+
+// The swarm's state; owned here for the whole run.
+extern SwarmState swarm;
+
+// Puts the swarm back to its state at program start: every sprite zero.
+void resetSwarm();
 
 // Places every sprite: the lower half visible on the shell, the upper half
 // hidden, all at rest. Draws 1024 random numbers. Runs from initGL and once

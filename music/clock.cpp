@@ -6,46 +6,41 @@
 #include "platform/keys.h"
 #include "platform/sys.h"
 
-AudioStream musicStream = 0;
-int32_t musicTimeMs = 0;
-int32_t frameDeltaMs = 0;
-float spectrum[kSpectrumSize] = {};
-int32_t musicSilent = 0;
+MusicClock musicClock;
+MusicSource musicSource;
+
+void resetMusicClock() { musicClock = MusicClock{}; }
+
+void resetMusicSource() { musicSource = MusicSource{}; }
 
 namespace {
-// The silent clock reads silentBaseMs on the first frame after it was stood
-// there, and runs on in real time from that frame's monotonic time.
-bool silentStarted = false;
-int64_t silentOriginMs = 0;
-int32_t silentBaseMs = 0;
-
 int32_t silentClockMs() {
   const int64_t now = sysMonotonicMs();
-  if (!silentStarted) {
-    silentStarted = true;
-    silentOriginMs = now;
+  if (!musicSource.silentStarted) {
+    musicSource.silentStarted = true;
+    musicSource.silentOriginMs = now;
   }
-  return static_cast<int32_t>(silentBaseMs + (now - silentOriginMs));
+  return static_cast<int32_t>(musicSource.silentBaseMs + (now - musicSource.silentOriginMs));
 }
 }  // namespace
 
 void musicSilentStandAt(int32_t ms) {
-  silentBaseMs = ms;
-  silentStarted = false;
+  musicSource.silentBaseMs = ms;
+  musicSource.silentStarted = false;
 }
 
 int32_t musicMsFromBytes(AudioStream stream, uint64_t bytePosition) {
   // A failed read has no position to convert: its error value is beyond what
   // the float-to-integer steps below can hold, so the clock stays where it
   // stood (a frame with delta 0) rather than jumping to a meaningless time.
-  if (bytePosition == kAudioPositionFailed) return musicTimeMs;
+  if (bytePosition == kAudioPositionFailed) return musicClock.musicTimeMs;
   // The position passes through single precision on its way to seconds, so
   // positions above 2^24 bytes land on the float grid first; the effect on the
   // milliseconds is far below one.
   const float narrowed = static_cast<float>(bytePosition);
   const uint64_t bytes = static_cast<uint64_t>(narrowed);
   const double seconds = audioBytesToSeconds(stream, bytes);
-  if (seconds < 0.0) return musicTimeMs;
+  if (seconds < 0.0) return musicClock.musicTimeMs;
   return static_cast<int32_t>(seconds * 1000.0);
 }
 
@@ -55,18 +50,18 @@ int beginFrame() {
   gfxEnable(GL_TEXTURE_2D);
   gfxLoadIdentity();
 
-  const int32_t previousMs = musicTimeMs;
-  if (musicSilent) {
-    musicTimeMs = silentClockMs();
+  const int32_t previousMs = musicClock.musicTimeMs;
+  if (musicSource.musicSilent) {
+    musicClock.musicTimeMs = silentClockMs();
   } else {
-    musicTimeMs = musicMsFromBytes(musicStream, audioPosition(musicStream, kAudioPositionBytes));
+    musicClock.musicTimeMs = musicMsFromBytes(musicSource.musicStream, audioPosition(musicSource.musicStream, kAudioPositionBytes));
   }
-  frameDeltaMs = musicTimeMs - previousMs;
+  musicClock.frameDeltaMs = musicClock.musicTimeMs - previousMs;
 
-  if (!musicSilent) audioGetData(musicStream, spectrum, kAudioDataFft512);
-  if (keys[kVkSpace]) std::printf("%d\n", musicTimeMs);
+  if (!musicSource.musicSilent) audioGetData(musicSource.musicStream, musicClock.spectrum, kAudioDataFft512);
+  if (keys[kVkSpace]) std::printf("%d\n", musicClock.musicTimeMs);
   // Nothing may touch the audio layer between the spectrum read and this
   // test: the code tested is the one that read left.
-  if (!musicSilent && audioLastError() == kAudioErrorNotPlaying) return 0;
+  if (!musicSource.musicSilent && audioLastError() == kAudioErrorNotPlaying) return 0;
   return 1;
 }

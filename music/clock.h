@@ -7,28 +7,53 @@
 
 #include "platform/audio.h"
 
-// The music stream, opened once by start-up (app/show.cpp); 0 when the audio
-// layer or the file failed. Read by beginFrame every frame.
-extern AudioStream musicStream;
-
-// Milliseconds of music heard, as read at the start of the current frame.
-// Written only by beginFrame; every time test of a frame sees this one value.
-extern int32_t musicTimeMs;
-
-// This frame's musicTimeMs minus the previous frame's (the first frame's
-// delta is its own clock reading); 0 when the position has not moved.
-extern int32_t frameDeltaMs;
-
-// Entries 0 to 255: spectrum magnitudes of the music heard now, refreshed by
-// every frame. Room for 512; readers use 0 to 255 only.
 constexpr int kSpectrumSize = 512;
 constexpr int kSpectrumBins = 256;
-extern float spectrum[kSpectrumSize];
 
-// Nonzero when the music could not be started: the clock then runs in real
-// time from the first frame, the spectrum stays zero, and the show ends at
-// its end time. Set by start-up, before the first frame.
-extern int32_t musicSilent;
+// The clock's readings: what every frame reads at its start and every time
+// test and animation of the frame uses. Part of the show's state; zero at
+// program start.
+struct MusicClock {
+  // Milliseconds of music heard, as read at the start of the current frame.
+  // Written only by beginFrame; every time test of a frame sees this one
+  // value.
+  int32_t musicTimeMs;
+  // This frame's musicTimeMs minus the previous frame's (the first frame's
+  // delta is its own clock reading); 0 when the position has not moved.
+  int32_t frameDeltaMs;
+  // Entries 0 to 255: spectrum magnitudes of the music heard now, refreshed
+  // by every frame. Room for 512; readers use 0 to 255 only.
+  float spectrum[kSpectrumSize];
+};
+// Owned here, one for the whole run.
+extern MusicClock musicClock;
+
+// Puts the readings back to program start: all zero.
+void resetMusicClock();
+
+// Where the clock is read from: the music stream, or, when the music could
+// not be started, a silent clock that runs in real time. Set up by start-up;
+// not part of the show's state (a copy of the show put back keeps it).
+struct MusicSource {
+  // The music stream, opened once by start-up (app/show.cpp); 0 when the
+  // audio layer or the file failed. Read by beginFrame every frame.
+  AudioStream musicStream;
+  // Nonzero when the music could not be started: the clock then runs in real
+  // time from the first frame, the spectrum stays zero, and the show ends at
+  // its end time. Set by start-up, before the first frame.
+  int32_t musicSilent;
+  // The silent clock reads silentBaseMs on the first frame after it was
+  // stood there (silentStarted still false), and runs on in real time from
+  // that frame's monotonic time, silentOriginMs.
+  bool silentStarted;
+  int64_t silentOriginMs;
+  int32_t silentBaseMs;
+};
+// Owned here, one for the whole run.
+extern MusicSource musicSource;
+
+// No stream and no silent clock, as at program start.
+void resetMusicSource();
 
 // Stands the silent clock at `ms` of music time: the next frame reads exactly
 // that, and later frames that plus the real time since. Called between frames

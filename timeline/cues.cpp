@@ -4,12 +4,10 @@
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
 
-// Every flag starts armed.
-constinit std::array<int32_t, kOneShotCues> cueArmed = [] {
-  std::array<int32_t, kOneShotCues> flags{};
-  flags.fill(1);
-  return flags;
-}();
+constinit CueState cues;
+
+void resetCues() { cues = CueState{}; }
+
 CueSetters cueSetters = {setMeshMode, setRibbonMode, setSwarmState};
 
 namespace {
@@ -49,7 +47,7 @@ int applyCues(int scene) {
   const Scene& s = kScenes[scene];
   switch (s.cue.kind) {
     case CueKind::Once: {
-      int32_t& armed = cueArmed[kFlagOf[scene]];
+      int32_t& armed = cues.cueArmed[kFlagOf[scene]];
       if (armed) {
         makeCalls(s.cue);
         armed = 0;

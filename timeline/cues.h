@@ -7,11 +7,27 @@
 
 #include "timeline/moments.h"
 
-// One-shot flags, one per scene with a one-shot cue in table order: 1 at
-// start, cleared when their cue fires, never re-armed (not even when the
-// window is made again).
 constexpr int kOneShotCues = countOnceCues();
-extern std::array<int32_t, kOneShotCues> cueArmed;
+
+// Every one-shot flag armed.
+constexpr std::array<int32_t, kOneShotCues> allCuesArmed() {
+  std::array<int32_t, kOneShotCues> flags{};
+  flags.fill(1);
+  return flags;
+}
+
+// What the cues keep from frame to frame: one one-shot flag per scene with a
+// one-shot cue, in table order; 1 at program start, cleared when their cue
+// fires, never re-armed (not even when the window is made again).
+struct CueState {
+  std::array<int32_t, kOneShotCues> cueArmed = allCuesArmed();
+};
+
+// The cues' state; owned here, one for the whole run.
+extern CueState cues;
+
+// Puts every flag back to its state at program start: armed.
+void resetCues();
 
 // The effect setters the cues call. Owned here; they point at the effects'
 // own setters, and tests point them elsewhere to watch the calls.

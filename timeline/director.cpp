@@ -12,17 +12,11 @@
 #include "timeline/cues.h"
 #include "timeline/moments.h"
 
-int32_t cameraYawMs = 5000;
-int32_t wideWall = 0;
-int32_t cardSlot = kSlotEmblemCard;
-float cardOffsetX = 0.0f;
-float sceneDepth = -5.0f;
-float sceneSpinY = 0.0f;
-float sceneSpinX = 0.0f;
+DirectorState director;
+
+void resetDirector() { director = DirectorState{}; }
 
 namespace {
-// The yaw accumulator's rest value: the camera looks straight ahead there.
-constexpr int32_t kYawRestMs = 5000;
 // Milliseconds of yaw per degree, negated: the single-precision value nearest
 // to -100/3, so that a 6-second window turns the scene half round.
 constexpr float kYawMsPerDegree = -33.333332f;
@@ -67,11 +61,11 @@ void drawQuad(const QuadVertex (&quad)[4], bool replaceX, float x) {
 void turnCamera(int32_t t, int32_t d) {
   for (const Turn& turn : kTurns) {
     if (t > turn.lo && t <= turn.hi) {
-      cameraYawMs += turn.direction * d;
-      if (turn.widensWall) wideWall = 1;
+      director.cameraYawMs += turn.direction * d;
+      if (turn.widensWall) director.wideWall = 1;
     }
   }
-  const float angle = static_cast<float>(cameraYawMs - kYawRestMs) / kYawMsPerDegree;
+  const float angle = static_cast<float>(director.cameraYawMs - kCameraYawRestMs) / kYawMsPerDegree;
   gfxRotatef(angle, 0.0f, 1.0f, 0.0f);
 }
 
@@ -89,18 +83,18 @@ void drawSmallCard(Card card, int32_t t) {
                           ? static_cast<float>(kCardWobbleDegrees *
                                                std::sin(t / kCardWobbleMsPerRadian))
                           : 0.0f;
-  gfxBindTexture(GL_TEXTURE_2D, textureId(cardSlot));
-  gfxTranslatef(cardOffsetX, 0.0f, 0.0f);
+  gfxBindTexture(GL_TEXTURE_2D, textureId(director.cardSlot));
+  gfxTranslatef(director.cardOffsetX, 0.0f, 0.0f);
   gfxRotatef(angle, 0.0f, 0.0f, 1.0f);
   drawQuad(kSmallCard, false, 0.0f);
   gfxRotatef(-angle, 0.0f, 0.0f, 1.0f);
-  gfxTranslatef(-cardOffsetX, 0.0f, 0.0f);
+  gfxTranslatef(-director.cardOffsetX, 0.0f, 0.0f);
 }
 }  // namespace
 
 int runTimeline() {
-  const int32_t t = musicTimeMs;
-  const int32_t d = frameDeltaMs;
+  const int32_t t = musicClock.musicTimeMs;
+  const int32_t d = musicClock.frameDeltaMs;
 
   turnCamera(t, d);
   drawTitleCard(t);
@@ -109,11 +103,11 @@ int runTimeline() {
   const Scene& scene = kScenes[index];
   if (scene.enablesBlend) gfxEnable(GL_BLEND);
   if (scene.cardSlide != 0)
-    cardOffsetX += static_cast<float>(scene.cardSlide * d) / kCardSlideMsPerUnit;
-  if (scene.switchesCard) cardSlot = kSecondCardSlot;
+    director.cardOffsetX += static_cast<float>(scene.cardSlide * d) / kCardSlideMsPerUnit;
+  if (scene.switchesCard) director.cardSlot = kSecondCardSlot;
   if (scene.spins) {
-    sceneSpinY += static_cast<float>(d) * kSpinYPer16Ms / 16;
-    sceneSpinX += static_cast<float>(d) * kSpinXPer16Ms / 16;
+    director.sceneSpinY += static_cast<float>(d) * kSpinYPer16Ms / 16;
+    director.sceneSpinX += static_cast<float>(d) * kSpinXPer16Ms / 16;
   }
   if (!applyCues(index)) return 0;
 
@@ -121,11 +115,11 @@ int runTimeline() {
 
   gfxBindTexture(GL_TEXTURE_2D, textureId(backdropOf(index)));
   gfxColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-  drawQuad(kWall, true, wideWall ? kWideWallX : kNarrowWallX);
+  drawQuad(kWall, true, director.wideWall ? kWideWallX : kNarrowWallX);
 
-  gfxTranslatef(0.0f, 0.0f, sceneDepth);
-  gfxRotatef(sceneSpinY, 0.0f, 1.0f, 0.0f);
-  gfxRotatef(sceneSpinX, 1.0f, 0.0f, 0.0f);
+  gfxTranslatef(0.0f, 0.0f, director.sceneDepth);
+  gfxRotatef(director.sceneSpinY, 0.0f, 1.0f, 0.0f);
+  gfxRotatef(director.sceneSpinX, 1.0f, 0.0f, 0.0f);
 
   drawSwarm();
   drawMesh();

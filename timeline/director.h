@@ -7,20 +7,36 @@
 
 #include <cstdint>
 
-// Camera yaw accumulator in ms; 5000 is the rest position (yaw 0).
-extern int32_t cameraYawMs;
-// Nonzero once the backdrop wall has moved out to x = -5; never cleared.
-extern int32_t wideWall;
-// Texture slot of the small card: kSlotEmblemCard, then kSlotFlashCard from
-// the scene that switches it on.
-extern int32_t cardSlot;
-// Horizontal offset of the small card, in scene units.
-extern float cardOffsetX;
-// How far the effect space is pushed into the screen (z). Never changes.
-extern float sceneDepth;
-// Spins of the effect space about y and x in degrees; grow in the finale.
-extern float sceneSpinY;
-extern float sceneSpinX;
+#include "assets/slots.h"
+
+// The yaw accumulator's rest value: the camera looks straight ahead there.
+constexpr int32_t kCameraYawRestMs = 5000;
+
+// Everything the director keeps from frame to frame. The defaults are the
+// values at program start.
+struct DirectorState {
+  // Camera yaw accumulator in ms; 5000 is the rest position (yaw 0).
+  int32_t cameraYawMs = kCameraYawRestMs;
+  // Nonzero once the backdrop wall has moved out to x = -5; never cleared.
+  int32_t wideWall = 0;
+  // Texture slot of the small card: kSlotEmblemCard, then kSlotFlashCard
+  // from the scene that switches it on.
+  int32_t cardSlot = kSlotEmblemCard;
+  // Horizontal offset of the small card, in scene units.
+  float cardOffsetX = 0.0f;
+  // How far the effect space is pushed into the screen (z). Never changes.
+  float sceneDepth = -5.0f;
+  // Spins of the effect space about y and x in degrees; grow in the finale.
+  float sceneSpinY = 0.0f;
+  float sceneSpinX = 0.0f;
+};
+
+// The director's state; owned here, one for the whole run. A full-screen
+// toggle leaves it as it is.
+extern DirectorState director;
+
+// Puts the director back to its state at program start.
+void resetDirector();
 
 // Draws one whole frame into the back buffer. Called by whoever runs the
 // show's loop (the main loop, the capture tool), once per frame. Returns 1 to

@@ -43,8 +43,7 @@ class LateStartTest : public ::testing::Test {
     ASSERT_NE(mkdtemp(folder), nullptr);
     ASSERT_EQ(chdir(folder), 0);
     std::memset(keys, 0, sizeof keys);
-    std::memset(keyPresses, 0, sizeof keyPresses);
-    active = 1;
+    resetAppWindow();
   }
   void TearDown() override {
     recorder.reset();
@@ -72,36 +71,36 @@ class LateStartTest : public ::testing::Test {
 TEST_F(LateStartTest, TheFramesBeforeTheMomentRunAndTheMusicGoesOnFromIt) {
   music(60.0);
   ASSERT_EQ(startShowAnswered(kDialogAnswerNo, kStartMs), 1);
-  ASSERT_EQ(musicSilent, 0);
+  ASSERT_EQ(musicSource.musicSilent, 0);
   const int64_t first = frameClockFrameAt(kStartMs, kFastForwardFramesPerSecond);
-  EXPECT_EQ(musicTimeMs, frameMs(first - 1));
-  EXPECT_EQ(wideWall, 1);
-  EXPECT_NEAR(cameraYawMs, kYawAtRest + (kStartMs - 41000), 50);
+  EXPECT_EQ(musicClock.musicTimeMs, frameMs(first - 1));
+  EXPECT_EQ(director.wideWall, 1);
+  EXPECT_NEAR(director.cameraYawMs, kYawAtRest + (kStartMs - 41000), 50);
 
   EXPECT_EQ(drawOne(), LoopPass::GoOn);
   EXPECT_EQ(recorder->count(GfxCall::Clear), 1);
   // The offline music stands where it was put: exactly the moment.
-  EXPECT_EQ(musicTimeMs, kStartMs);
-  EXPECT_EQ(frameDeltaMs, kStartMs - frameMs(first - 1));
-  EXPECT_EQ(audioPosition(musicStream, kAudioPositionBytes),
+  EXPECT_EQ(musicClock.musicTimeMs, kStartMs);
+  EXPECT_EQ(musicClock.frameDeltaMs, kStartMs - frameMs(first - 1));
+  EXPECT_EQ(audioPosition(musicSource.musicStream, kAudioPositionBytes),
             static_cast<uint64_t>(kStartMs) * kRateHz / 1000 * 2);
 }
 
 TEST_F(LateStartTest, WithoutMusicTheSilentClockStartsAtTheMoment) {
   ASSERT_EQ(startShowAnswered(kDialogAnswerNo, kStartMs), 1);
-  ASSERT_EQ(musicSilent, 1);
-  EXPECT_EQ(wideWall, 1);
+  ASSERT_EQ(musicSource.musicSilent, 1);
+  EXPECT_EQ(director.wideWall, 1);
   EXPECT_EQ(drawOne(), LoopPass::GoOn);
-  EXPECT_GE(musicTimeMs, kStartMs);
-  EXPECT_LT(musicTimeMs, kStartMs + 1000);
-  EXPECT_GT(frameDeltaMs, 0);
-  EXPECT_LT(frameDeltaMs, 1000);
+  EXPECT_GE(musicClock.musicTimeMs, kStartMs);
+  EXPECT_LT(musicClock.musicTimeMs, kStartMs + 1000);
+  EXPECT_GT(musicClock.frameDeltaMs, 0);
+  EXPECT_LT(musicClock.frameDeltaMs, 1000);
 }
 
 TEST_F(LateStartTest, MusicThatEndsBeforeTheMomentEndsTheShowAtTheFirstFrame) {
   music(2.0);
   ASSERT_EQ(startShowAnswered(kDialogAnswerNo, kStartMs), 1);
-  EXPECT_EQ(wideWall, 0);
+  EXPECT_EQ(director.wideWall, 0);
   EXPECT_EQ(drawOne(), LoopPass::Done);
   EXPECT_EQ(recorder->count(GfxCall::Begin), 0);
 }
@@ -109,8 +108,8 @@ TEST_F(LateStartTest, MusicThatEndsBeforeTheMomentEndsTheShowAtTheFirstFrame) {
 TEST_F(LateStartTest, AStartAtZeroIsThePlainStart) {
   music(5.0);
   ASSERT_EQ(startShowAnswered(kDialogAnswerNo, 0), 1);
-  EXPECT_EQ(musicTimeMs, 0);
+  EXPECT_EQ(musicClock.musicTimeMs, 0);
   EXPECT_EQ(drawOne(), LoopPass::GoOn);
-  EXPECT_EQ(musicTimeMs, 0);
+  EXPECT_EQ(musicClock.musicTimeMs, 0);
 }
 }  // namespace

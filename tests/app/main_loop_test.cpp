@@ -23,15 +23,14 @@ class MainLoopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::memset(keys, 0, sizeof keys);
-    std::memset(keyPresses, 0, sizeof keyPresses);
-    active = 1;
+    resetAppWindow();
     // No audio device here: the clock runs silent, as after an audio failure.
-    musicSilent = 1;
+    musicSource.musicSilent = 1;
     headlessOfferDisplayMode(kWindowWidth, kWindowHeight);
     ASSERT_EQ(createGLWindow(kWindowTitle, kTestWidth, kTestHeight, kWindowBits, 0), 1);
   }
   void TearDown() override {
-    if (mainWindow || glContext) killGLWindow();
+    if (appWindow.mainWindow || appWindow.glContext) killGLWindow();
     headlessOfferDisplayMode(0, 0);
   }
 
@@ -90,10 +89,10 @@ TEST_F(MainLoopTest, AHeldQuitKeyEndsTheShowToo) {
 }
 
 TEST_F(MainLoopTest, AQuickTapOfF1RecreatesTheWindowInTheOtherModeAndTheShowGoesOn) {
-  ASSERT_EQ(fullscreen, 0);
+  ASSERT_EQ(appWindow.fullscreen, 0);
   tap(kVkF1);
   EXPECT_EQ(untilIdle(), LoopPass::GoOn);
-  EXPECT_EQ(fullscreen, 1);
+  EXPECT_EQ(appWindow.fullscreen, 1);
   EXPECT_TRUE(headlessDisplayChanged());
   int width = 0, height = 0;
   headlessWindowSize(&width, &height);
@@ -101,10 +100,10 @@ TEST_F(MainLoopTest, AQuickTapOfF1RecreatesTheWindowInTheOtherModeAndTheShowGoes
   EXPECT_EQ(height, kWindowHeight);
   // One toggle per press: the next idle pass leaves the window alone.
   EXPECT_EQ(untilIdle(), LoopPass::GoOn);
-  EXPECT_EQ(fullscreen, 1);
+  EXPECT_EQ(appWindow.fullscreen, 1);
   tap(kVkF1);
   untilIdle();
-  EXPECT_EQ(fullscreen, 0);
+  EXPECT_EQ(appWindow.fullscreen, 0);
   EXPECT_FALSE(headlessDisplayChanged());
 }
 
@@ -135,7 +134,7 @@ TEST_F(MainLoopTest, F1TogglesWhileMinimised) {
   minimise();
   tap(kVkF1);
   EXPECT_EQ(untilIdle(), LoopPass::GoOn);
-  EXPECT_EQ(fullscreen, 1);
+  EXPECT_EQ(appWindow.fullscreen, 1);
   EXPECT_EQ(framesDrawn(), 0);
 }
 
@@ -143,15 +142,15 @@ TEST_F(MainLoopTest, F1TogglesEvenInThePassThatEndsTheShow) {
   queue(kMsgKeyDown, kVkEscape);
   tap(kVkF1);
   EXPECT_EQ(untilIdle(), LoopPass::Done);
-  EXPECT_EQ(fullscreen, 1);
-  EXPECT_NE(mainWindow, nullptr);
+  EXPECT_EQ(appWindow.fullscreen, 1);
+  EXPECT_NE(appWindow.mainWindow, nullptr);
 }
 
 TEST_F(MainLoopTest, AnF1ThatCannotMakeTheWindowAgainEndsAtOnce) {
   headlessOfferDisplayMode(0, 0);  // full screen refused, and no answer to the question
   tap(kVkF1);
   EXPECT_EQ(untilIdle(), LoopPass::NoWindow);
-  EXPECT_EQ(mainWindow, nullptr);
+  EXPECT_EQ(appWindow.mainWindow, nullptr);
 }
 
 TEST_F(MainLoopTest, ClosingTheWindowEndsTheLoopWithTheQuitCode) {
@@ -159,7 +158,7 @@ TEST_F(MainLoopTest, ClosingTheWindowEndsTheLoopWithTheQuitCode) {
   EXPECT_EQ(untilIdle(), LoopPass::Done);
   EXPECT_EQ(loop.message.message, static_cast<uint32_t>(kMsgQuit));
   EXPECT_EQ(stopShow(loop), 0);
-  EXPECT_EQ(mainWindow, nullptr);
+  EXPECT_EQ(appWindow.mainWindow, nullptr);
 }
 
 TEST_F(MainLoopTest, SpacePrintsOnlyWhileHeldSoATapBetweenFramesPrintsNothing) {

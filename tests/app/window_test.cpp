@@ -14,20 +14,20 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     std::memset(keys, 0, sizeof keys);
-    active = 1;
+    resetAppWindow();
     headlessOfferDisplayMode(0, 0);
   }
   void TearDown() override {
-    if (mainWindow || glContext) killGLWindow();
+    if (appWindow.mainWindow || appWindow.glContext) killGLWindow();
   }
 };
 
 TEST_F(WindowTest, WindowedCreationMakesEveryHandleAndTeardownClearsThem) {
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0), 1);
-  EXPECT_NE(mainWindow, nullptr);
-  EXPECT_NE(deviceContext, nullptr);
-  EXPECT_NE(glContext, nullptr);
-  EXPECT_EQ(fullscreen, 0);
+  EXPECT_NE(appWindow.mainWindow, nullptr);
+  EXPECT_NE(appWindow.deviceContext, nullptr);
+  EXPECT_NE(appWindow.glContext, nullptr);
+  EXPECT_EQ(appWindow.fullscreen, 0);
   int width = 0, height = 0;
   headlessWindowSize(&width, &height);
   EXPECT_EQ(width, 1280);
@@ -38,10 +38,10 @@ TEST_F(WindowTest, WindowedCreationMakesEveryHandleAndTeardownClearsThem) {
   EXPECT_EQ(viewport[3], 720);
 
   killGLWindow();
-  EXPECT_EQ(mainWindow, nullptr);
-  EXPECT_EQ(deviceContext, nullptr);
-  EXPECT_EQ(glContext, nullptr);
-  EXPECT_EQ(appInstance, nullptr);
+  EXPECT_EQ(appWindow.mainWindow, nullptr);
+  EXPECT_EQ(appWindow.deviceContext, nullptr);
+  EXPECT_EQ(appWindow.glContext, nullptr);
+  EXPECT_EQ(appWindow.appInstance, nullptr);
 }
 
 TEST_F(WindowTest, SecondCreationAfterTeardownWorks) {
@@ -53,7 +53,7 @@ TEST_F(WindowTest, SecondCreationAfterTeardownWorks) {
 TEST_F(WindowTest, FullScreenSwitchesTheDisplayWhenTheModeExists) {
   headlessOfferDisplayMode(1280, 720);
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 1), 1);
-  EXPECT_EQ(fullscreen, 1);
+  EXPECT_EQ(appWindow.fullscreen, 1);
   EXPECT_TRUE(headlessDisplayChanged());
   killGLWindow();
   EXPECT_FALSE(headlessDisplayChanged());
@@ -62,7 +62,7 @@ TEST_F(WindowTest, FullScreenSwitchesTheDisplayWhenTheModeExists) {
 TEST_F(WindowTest, RefusedModeWithNobodyToAnswerEndsCreation) {
   // No 1280 x 720 mode and no display to ask on: the answer is not Yes.
   EXPECT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 1), 0);
-  EXPECT_EQ(mainWindow, nullptr);
+  EXPECT_EQ(appWindow.mainWindow, nullptr);
 }
 
 TEST_F(WindowTest, KeysFollowKeyMessagesAndIgnoreCodesOutsideTheTable) {
@@ -81,27 +81,27 @@ TEST_F(WindowTest, KeysFollowKeyMessagesAndIgnoreCodesOutsideTheTable) {
 
 TEST_F(WindowTest, ActivationFollowsTheMinimisedFlagOnly) {
   windowProc(nullptr, kMsgActivate, 1u << 16, 0);
-  EXPECT_EQ(active, 0);
+  EXPECT_EQ(appWindow.active, 0);
   windowProc(nullptr, kMsgActivate, 1, 0);
-  EXPECT_EQ(active, 1);
+  EXPECT_EQ(appWindow.active, 1);
   windowProc(nullptr, kMsgActivate, 0, 0);  // another window activated: still drawing
-  EXPECT_EQ(active, 1);
+  EXPECT_EQ(appWindow.active, 1);
 }
 
 TEST_F(WindowTest, CloseAndScreenSaverMessages) {
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0), 1);
-  EXPECT_EQ(windowProc(mainWindow, kMsgSysCommand, kSysCommandScreenSave, 0), 0);
-  EXPECT_EQ(windowProc(mainWindow, kMsgClose, 0, 0), 0);
+  EXPECT_EQ(windowProc(appWindow.mainWindow, kMsgSysCommand, kSysCommandScreenSave, 0), 0);
+  EXPECT_EQ(windowProc(appWindow.mainWindow, kMsgClose, 0, 0), 0);
   WsMessage message{};
   ASSERT_EQ(wsPeekMessage(&message, nullptr, 0, 0, kPeekRemove), 1);
   EXPECT_EQ(message.message, kMsgQuit);
   EXPECT_EQ(message.wParam, 0u);
-  EXPECT_NE(mainWindow, nullptr);  // closing leaves the window to the teardown
+  EXPECT_NE(appWindow.mainWindow, nullptr);  // closing leaves the window to the teardown
 }
 
 TEST_F(WindowTest, SizeMessageSetsViewportAndZeroHeightCountsAsOne) {
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0), 1);
-  windowProc(mainWindow, kMsgSize, 0, (480 << 16) | 640);
+  windowProc(appWindow.mainWindow, kMsgSize, 0, (480 << 16) | 640);
   GLint viewport[4] = {};
   glGetIntegerv(GL_VIEWPORT, viewport);
   EXPECT_EQ(viewport[2], 640);

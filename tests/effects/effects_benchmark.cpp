@@ -16,14 +16,14 @@ void flyingSwarm() {
   initSwarm();
   setSwarmState(kSpriteRespawn);
   drawSwarm();
-  frameDeltaMs = 16;
+  musicClock.frameDeltaMs = 16;
 }
 
 // All three ribbons shown and shifting every frame.
 void driftingRibbons() {
   initRibbons();
   setRibbonMode(kRibbonTrail);
-  frameDeltaMs = 60;
+  musicClock.frameDeltaMs = 60;
 }
 
 void BM_SwarmLogic(benchmark::State& state) {
@@ -48,7 +48,7 @@ void BM_SwarmOnLlvmpipe(benchmark::State& state) {
   resizeScene(kWindowWidth, kWindowHeight);
   glTranslatef(0, 0, -5);
   flyingSwarm();
-  frameDeltaMs = 0;  // keep the same sprites in view in every iteration
+  musicClock.frameDeltaMs = 0;  // keep the same sprites in view in every iteration
   for (auto _ : state) {
     drawSwarm();
     glFinish();

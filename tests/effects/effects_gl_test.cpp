@@ -38,8 +38,8 @@ class EffectsGlTest : public ::testing::Test {
     glLoadIdentity();
     glTranslatef(0, 0, -5);  // the effect space, before any spin
     glColor4f(1, 1, 1, 1);
-    frameDeltaMs = 0;
-    musicTimeMs = 0;
+    musicClock.frameDeltaMs = 0;
+    musicClock.musicTimeMs = 0;
   }
   void TearDown() override { textureSlots[kSlotParticle].id = 0; }
 
@@ -87,7 +87,7 @@ class EffectsGlTest : public ::testing::Test {
 };
 
 TEST_F(EffectsGlTest, SquareWaveRibbonsShowTheirColoursAtTheirHeights) {
-  std::memset(ribbons, 0, sizeof ribbons);
+  resetRibbons();
   initRibbons();
   setRibbonMode(kRibbonSquare);
   glDisable(GL_TEXTURE_2D);
@@ -110,7 +110,7 @@ TEST_F(EffectsGlTest, SquareWaveRibbonsShowTheirColoursAtTheirHeights) {
   };
   for (const Probe& p : probes) {
     // The middle of the band, half its 0.005 lean and 0.01 height down.
-    const double x = ribbons[0].x[p.point] - 0.0025;
+    const double x = ribbons.ribbon[0].x[p.point] - 0.0025;
     int column = 0, row = 0;
     ASSERT_TRUE(project(x, p.level - 0.005, -5.0, &column, &row));
     EXPECT_TRUE(colourNear(column, row, p.colour))
@@ -126,7 +126,7 @@ TEST_F(EffectsGlTest, TheLowerHalfOfTheSwarmAppearsInSlotZerosPicture) {
 
   int seen = 0;
   for (int i = 0; i < kSwarmHalf; ++i) {
-    const Sprite& s = swarm[i];
+    const Sprite& s = swarm.sprites[i];
     // Only sprites well in front of the eye: effect-space z - 5 - 5 < -1.
     if (s.z - 10.0 > -1.0) continue;
     int column = 0, row = 0;

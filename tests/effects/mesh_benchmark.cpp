@@ -25,19 +25,19 @@ constexpr int32_t kFrameMs = 30500;
 // Gives the code at kCueMs as a cue would, with what the mode needs before it.
 void cue(int32_t code) {
   resetMeshState();
-  musicTimeMs = kCueMs;
+  musicClock.musicTimeMs = kCueMs;
   // The snapshot morph runs on the mark of an earlier code.
   if (code == kMeshMorphToSnapshot) setMeshMode(kMeshMorphToSphere);
   const bool takesSnapshot = code == kMeshWobbleSnapshot || code == kMeshPulse;
   if (takesSnapshot) {
     setMeshMode(kMeshWobbleSphere);  // so that the snapshot is a wobbled, irregular shape
-    musicTimeMs = kCueMs + 4000;
+    musicClock.musicTimeMs = kCueMs + 4000;
     drawMesh();
   }
   setMeshMode(code);
-  for (float& bin : spectrum) bin = 0.25f;
-  musicTimeMs = takesSnapshot ? kCueMs + 4000 : kFrameMs;
-  frameDeltaMs = 16;
+  for (float& bin : musicClock.spectrum) bin = 0.25f;
+  musicClock.musicTimeMs = takesSnapshot ? kCueMs + 4000 : kFrameMs;
+  musicClock.frameDeltaMs = 16;
 }
 
 void BM_MeshFrameWithoutGl(benchmark::State& state) {
@@ -45,10 +45,10 @@ void BM_MeshFrameWithoutGl(benchmark::State& state) {
   gfx = &gfxDiscard;
   cue(static_cast<int32_t>(state.range(0)));
   drawMesh();  // the first frame builds what the mode caches
-  const int32_t mode = meshMode;
+  const int32_t mode = mesh.meshMode;
   for (auto _ : state) {
     drawMesh();
-    meshMode = mode;  // the reveal would hand over to the plain sphere
+    mesh.meshMode = mode;  // the reveal would hand over to the plain sphere
     benchmark::ClobberMemory();
   }
   gfx = previous;
@@ -105,7 +105,7 @@ void BM_MeshFrameOnSoftwareGl(benchmark::State& state) {
   resetMeshState();
   textureSlots[kSlotGlobe].id = patternTexture(40);
   textureSlots[kSlotMoonSkin].id = patternTexture(200);
-  musicTimeMs = 20000;
+  musicClock.musicTimeMs = 20000;
   setMeshMode(static_cast<int32_t>(state.range(0)));
   for (auto _ : state) {
     gfxClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -113,8 +113,8 @@ void BM_MeshFrameOnSoftwareGl(benchmark::State& state) {
     gfxEnable(GL_TEXTURE_2D);
     gfxLoadIdentity();
     gfxTranslatef(0.0f, 0.0f, -5.0f);
-    musicTimeMs += 16;
-    frameDeltaMs = 16;
+    musicClock.musicTimeMs += 16;
+    musicClock.frameDeltaMs = 16;
     drawMesh();
     glFinish();
   }
@@ -148,7 +148,7 @@ void BM_VisibleMeshTriangles(benchmark::State& state) {
   GfxRaster raster;
   glGetIntegerv(GL_VIEWPORT, raster.viewport);
   glGetIntegerv(GL_DEPTH_BITS, &raster.depthBits);
-  const GfxStripArrays arrays = {&workGrid.v[0].x,   &workGrid.v[0].nx,       &workGrid.v[0].u,
+  const GfxStripArrays arrays = {&meshWork.workGrid.v[0].x,   &meshWork.workGrid.v[0].nx,       &meshWork.workGrid.v[0].u,
                                  sizeof(MeshVertex), meshStripIndices.data(), kMeshStrips,
                                  kMeshStripLength,   meshTwins.data()};
   std::vector<GLuint> triangles;

@@ -24,8 +24,8 @@ class MeshDrawTest : public ::testing::Test {
     for (int slot = 0; slot < kTextureSlots; ++slot) textureSlots[slot].id = kNameOfSlot0 + slot;
   }
   static void cueAt(int32_t timeMs, int32_t code) {
-    frameDeltaMs = timeMs - musicTimeMs;
-    musicTimeMs = timeMs;
+    musicClock.frameDeltaMs = timeMs - musicClock.musicTimeMs;
+    musicClock.musicTimeMs = timeMs;
     setMeshMode(code);
   }
 };
@@ -61,7 +61,7 @@ TEST_F(MeshDrawTest, EveryModeDrawsTheWholeMeshAndTheSatelliteRowByRow) {
     drawMesh();
     const std::vector<GfxStrip> strips = recorder.strips();
     ASSERT_EQ(strips.size(), 254u);
-    EXPECT_TRUE(stripsShowGrid(strips, 0, workGrid));
+    EXPECT_TRUE(stripsShowGrid(strips, 0, meshWork.workGrid));
     EXPECT_TRUE(stripsShowGrid(strips, 127, satelliteGrid));
   }
 }
@@ -116,7 +116,7 @@ TEST_F(MeshDrawTest, TheCubeModesWearTheCubePicturesAndTheBounceItsBall) {
   for (const auto& row : table) {
     SCOPED_TRACE(row.code);
     fresh();
-    revealRow = 0;
+    mesh.revealRow = 0;
     cueAt(20000, row.code);
     GfxRecorder recorder;
     drawMesh();
@@ -194,17 +194,17 @@ TEST_F(MeshDrawTest, SpinAndOrbitAreUndoneInReverseOrder) {
 }
 
 TEST_F(MeshDrawTest, SatelliteAppearsAfter16800MsAndStays) {
-  revealRow = 0;
+  mesh.revealRow = 0;
   cueAt(16800, kMeshSphere);
   GfxRecorder recorder;
   drawMesh();
-  EXPECT_EQ(satelliteVisible, 0);
+  EXPECT_EQ(mesh.satelliteVisible, 0);
   EXPECT_EQ(recorder.strips().size(), 127u);
   EXPECT_EQ(transforms(recorder).size(), 2u);
 
   recorder.clear();
   meshFrameAt(16801);
-  EXPECT_EQ(satelliteVisible, 1);
+  EXPECT_EQ(mesh.satelliteVisible, 1);
   EXPECT_EQ(recorder.strips().size(), 254u);
 
   recorder.clear();

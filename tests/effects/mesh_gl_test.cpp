@@ -66,8 +66,8 @@ class MeshGlTest : public ::testing::Test {
     glEnable(GL_TEXTURE_2D);
     glLoadIdentity();
     glTranslatef(0.0f, 0.0f, -5.0f);
-    frameDeltaMs = timeMs - musicTimeMs;
-    musicTimeMs = timeMs;
+    musicClock.frameDeltaMs = timeMs - musicClock.musicTimeMs;
+    musicClock.musicTimeMs = timeMs;
     setMeshMode(code);
     drawMesh();
   }
@@ -117,7 +117,7 @@ TEST_F(MeshGlTest, TheModelviewComesBackAsItWas) {
   glTranslatef(0.0f, 0.0f, -5.0f);
   float before[16], after[16];
   glGetFloatv(GL_MODELVIEW_MATRIX, before);
-  musicTimeMs = 123457;
+  musicClock.musicTimeMs = 123457;
   setMeshMode(kMeshSatelliteBounce);
   drawMesh();
   glGetFloatv(GL_MODELVIEW_MATRIX, after);

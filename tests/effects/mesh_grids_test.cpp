@@ -19,7 +19,7 @@ void expectPosition(const MeshVertex& v, float x, float y, float z) {
 class MeshGridsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::memset(&snapshotGrid, 0, sizeof snapshotGrid);
+    resetMeshWork();
     buildMeshGrids();
   }
 };
@@ -76,7 +76,7 @@ TEST_F(MeshGridsTest, SatelliteIsTheSphereAtAnEighth) {
 }
 
 TEST_F(MeshGridsTest, TextureCoordinatesDependOnTheGridPositionOnly) {
-  for (const MeshGrid* grid : {&sphereGrid, &satelliteGrid, &boxGrid, &workGrid}) {
+  for (const MeshGrid* grid : {&sphereGrid, &satelliteGrid, &boxGrid, &meshWork.workGrid}) {
     for (int r = 0; r < kMeshRows; ++r) {
       for (int c = 0; c < kMeshColumns; ++c) {
         const MeshVertex& v = at(*grid, r, c);
@@ -136,19 +136,19 @@ TEST_F(MeshGridsTest, EveryCubeVertexLiesOnTheSurfaceOnAThirtySecondGrid) {
 }
 
 TEST_F(MeshGridsTest, RebuildRestoresTheWorkingSphereAndKeepsTheSnapshot) {
-  EXPECT_EQ(std::memcmp(&workGrid, &sphereGrid, sizeof workGrid), 0);
-  for (const MeshVertex& v : snapshotGrid.v) {
+  EXPECT_EQ(std::memcmp(&meshWork.workGrid, &sphereGrid, sizeof meshWork.workGrid), 0);
+  for (const MeshVertex& v : meshWork.snapshotGrid.v) {
     ASSERT_EQ(v.x, 0.0f);
     ASSERT_EQ(v.u, 0.0f);
   }
-  workGrid.v[100].x = 7.0f;
-  workGrid.v[100].nx = 7.0f;
-  snapshotGrid.v[3].y = 5.0f;
+  meshWork.workGrid.v[100].x = 7.0f;
+  meshWork.workGrid.v[100].nx = 7.0f;
+  meshWork.snapshotGrid.v[3].y = 5.0f;
   const uint32_t builds = meshGridBuilds;
   buildMeshGrids();
   EXPECT_EQ(meshGridBuilds, builds + 1);
-  EXPECT_EQ(std::memcmp(&workGrid, &sphereGrid, sizeof workGrid), 0);
-  EXPECT_EQ(snapshotGrid.v[3].y, 5.0f);
+  EXPECT_EQ(std::memcmp(&meshWork.workGrid, &sphereGrid, sizeof meshWork.workGrid), 0);
+  EXPECT_EQ(meshWork.snapshotGrid.v[3].y, 5.0f);
 }
 
 // The twins tell the renderer where the grids close up; a twin that stood

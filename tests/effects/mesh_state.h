@@ -11,24 +11,17 @@
 #include "music/clock.h"
 
 inline void resetMeshState() {
-  meshMode = 0;
-  meshStamp = 0;
-  revealRow = 127;
-  revealAccumMs = 0;
-  satelliteVisible = 0;
-  satelliteBounce = 0;
-  musicTimeMs = 0;
-  frameDeltaMs = 0;
-  std::memset(spectrum, 0, sizeof spectrum);
+  resetMesh();
+  resetMeshWork();
+  resetMusicClock();
   std::memset(textureSlots, 0, sizeof textureSlots);
-  std::memset(&snapshotGrid, 0, sizeof snapshotGrid);
   buildMeshGrids();
 }
 
 // Runs one frame of the mesh at the given music time, as the director would:
 // the clock values first, then drawMesh.
 inline void meshFrameAt(int32_t timeMs) {
-  frameDeltaMs = timeMs - musicTimeMs;
-  musicTimeMs = timeMs;
+  musicClock.frameDeltaMs = timeMs - musicClock.musicTimeMs;
+  musicClock.musicTimeMs = timeMs;
   drawMesh();
 }

@@ -53,8 +53,8 @@ class MeshTest : public ::testing::Test {
   }
   // Sets the clock and gives a code, as a cue does before the frame draws.
   static void cueAt(int32_t timeMs, int32_t code) {
-    frameDeltaMs = timeMs - musicTimeMs;
-    musicTimeMs = timeMs;
+    musicClock.frameDeltaMs = timeMs - musicClock.musicTimeMs;
+    musicClock.musicTimeMs = timeMs;
     setMeshMode(code);
   }
 };
@@ -69,71 +69,71 @@ TEST_F(MeshRevealTest, FirstFrameDrawsOnlyTheScanStripAndNoSatellite) {
   const std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 1u);
   ASSERT_EQ(strips[0].vertices.size(), 512u);
-  EXPECT_EQ(strips[0].vertices[0].y, at(workGrid, 300 % 127, 0).y);
-  EXPECT_EQ(strips[0].vertices[1].y, at(workGrid, 300 % 127 + 1, 0).y);
+  EXPECT_EQ(strips[0].vertices[0].y, at(meshWork.workGrid, 300 % 127, 0).y);
+  EXPECT_EQ(strips[0].vertices[1].y, at(meshWork.workGrid, 300 % 127 + 1, 0).y);
   EXPECT_EQ(strips[0].texture, textureId(kSlotGlobe));
-  EXPECT_EQ(revealRow, 127);
-  EXPECT_EQ(satelliteVisible, 0);
+  EXPECT_EQ(mesh.revealRow, 127);
+  EXPECT_EQ(mesh.satelliteVisible, 0);
 }
 
 TEST_F(MeshRevealTest, SteadyTwentyMillisecondFramesFirstStepInTheEighthFrame) {
   for (int frame = 1; frame <= 7; ++frame) {
     meshFrameAt(20 * frame);
-    ASSERT_EQ(revealRow, 127) << "frame " << frame;
+    ASSERT_EQ(mesh.revealRow, 127) << "frame " << frame;
   }
   GfxRecorder recorder;
   meshFrameAt(160);
-  EXPECT_EQ(revealRow, 126);
-  EXPECT_EQ(revealAccumMs, 140 - 128 + 20);
+  EXPECT_EQ(mesh.revealRow, 126);
+  EXPECT_EQ(mesh.revealAccumMs, 140 - 128 + 20);
   const std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 2u) << "the scan strip and row 126";
-  EXPECT_EQ(strips[1].vertices[0].y, at(workGrid, 126, 0).y);
-  EXPECT_EQ(strips[1].vertices[1].y, at(workGrid, 127, 0).y);
+  EXPECT_EQ(strips[1].vertices[0].y, at(meshWork.workGrid, 126, 0).y);
+  EXPECT_EQ(strips[1].vertices[1].y, at(meshWork.workGrid, 127, 0).y);
 }
 
 TEST_F(MeshRevealTest, AnAccumulatedStepExactlyDoesNotStepAndALongFrameStepsOnce) {
-  revealAccumMs = 128;
+  mesh.revealAccumMs = 128;
   meshFrameAt(1000);
-  EXPECT_EQ(revealRow, 127);
-  EXPECT_EQ(revealAccumMs, 128 + 1000);
+  EXPECT_EQ(mesh.revealRow, 127);
+  EXPECT_EQ(mesh.revealAccumMs, 128 + 1000);
   meshFrameAt(1020);
-  EXPECT_EQ(revealRow, 126) << "one row per frame at most";
-  EXPECT_EQ(revealAccumMs, 1000 + 20);
+  EXPECT_EQ(mesh.revealRow, 126) << "one row per frame at most";
+  EXPECT_EQ(mesh.revealAccumMs, 1000 + 20);
 }
 
 TEST_F(MeshRevealTest, TheFrameThatReachesRowZeroDrawsEverythingThenThePlainSphereTakesOver) {
-  revealRow = 1;
-  revealAccumMs = 200;
-  workGrid.v[5].x = 3.0f;  // the reveal leaves the mesh alone
+  mesh.revealRow = 1;
+  mesh.revealAccumMs = 200;
+  meshWork.workGrid.v[5].x = 3.0f;  // the reveal leaves the mesh alone
   GfxRecorder recorder;
   meshFrameAt(16000);
-  EXPECT_EQ(revealRow, 0);
-  EXPECT_EQ(meshMode, kMeshSphere);
+  EXPECT_EQ(mesh.revealRow, 0);
+  EXPECT_EQ(mesh.meshMode, kMeshSphere);
   std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 1u + 127u);
-  EXPECT_EQ(strips[0].vertices[0].y, at(workGrid, 16000 % 127, 0).y);
-  EXPECT_EQ(strips[1].vertices[0].y, at(workGrid, 0, 0).y);
-  EXPECT_EQ(workGrid.v[5].x, 3.0f);
+  EXPECT_EQ(strips[0].vertices[0].y, at(meshWork.workGrid, 16000 % 127, 0).y);
+  EXPECT_EQ(strips[1].vertices[0].y, at(meshWork.workGrid, 0, 0).y);
+  EXPECT_EQ(meshWork.workGrid.v[5].x, 3.0f);
 
   recorder.clear();
   meshFrameAt(16020);
   strips = recorder.strips();
   ASSERT_EQ(strips.size(), 127u);
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "the plain sphere is copied";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid)) << "the plain sphere is copied";
 }
 
 TEST_F(MeshRevealTest, ALaterRevealNeverTakesItBelowRowZero) {
-  revealRow = 0;
-  meshMode = kMeshSphere;
+  mesh.revealRow = 0;
+  mesh.meshMode = kMeshSphere;
   cueAt(50000, kMeshReveal);
-  revealAccumMs = 5000;
+  mesh.revealAccumMs = 5000;
   GfxRecorder recorder;
   drawMesh();
-  EXPECT_EQ(revealRow, 0);
-  EXPECT_EQ(meshMode, kMeshSphere);
+  EXPECT_EQ(mesh.revealRow, 0);
+  EXPECT_EQ(mesh.meshMode, kMeshSphere);
   const std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 1u + 127u + 127u) << "scan strip, whole mesh, satellite";
-  EXPECT_EQ(strips[1].vertices[0].y, at(workGrid, 0, 0).y);
+  EXPECT_EQ(strips[1].vertices[0].y, at(meshWork.workGrid, 0, 0).y);
 }
 
 TEST_F(MeshRevealTest, TheScanStripStaysOnTheGridForAClockBelowZero) {
@@ -141,18 +141,18 @@ TEST_F(MeshRevealTest, TheScanStripStaysOnTheGridForAClockBelowZero) {
   meshFrameAt(-5);
   const std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 1u);
-  EXPECT_EQ(strips[0].vertices[0].y, at(workGrid, 122, 0).y);
+  EXPECT_EQ(strips[0].vertices[0].y, at(meshWork.workGrid, 122, 0).y);
 }
 
 // ------------------------------------------------------- mode codes, state
 
 TEST_F(MeshTest, TheSatelliteCodesSwitchTheBounceAndShowThePlainSphere) {
   cueAt(20000, kMeshSatelliteBounce);
-  EXPECT_EQ(meshMode, kMeshSphere);
-  EXPECT_EQ(satelliteBounce, 1);
+  EXPECT_EQ(mesh.meshMode, kMeshSphere);
+  EXPECT_EQ(mesh.satelliteBounce, 1);
   cueAt(20000, kMeshSatelliteSettle);
-  EXPECT_EQ(meshMode, kMeshSphere);
-  EXPECT_EQ(satelliteBounce, 0);
+  EXPECT_EQ(mesh.meshMode, kMeshSphere);
+  EXPECT_EQ(mesh.satelliteBounce, 0);
 }
 
 TEST_F(MeshTest, TimeMarksFollowTheCode) {
@@ -164,20 +164,20 @@ TEST_F(MeshTest, TimeMarksFollowTheCode) {
                {kMeshMorphToSphere, 32000},
                {kMeshMorphToCube, 35000}};
   for (const auto& c : cases) {
-    meshStamp = 7;
+    mesh.meshStamp = 7;
     cueAt(30000, c.code);
-    EXPECT_EQ(meshStamp, c.stamp) << c.code;
-    EXPECT_EQ(meshMode, c.code);
+    EXPECT_EQ(mesh.meshStamp, c.stamp) << c.code;
+    EXPECT_EQ(mesh.meshMode, c.code);
   }
   for (int32_t code : {kMeshReveal, kMeshSphere, kMeshCube, kMeshWobbleSnapshot, kMeshPulse,
                        kMeshMorphToSnapshot, kMeshSatelliteBounce, kMeshSatelliteSettle,
                        kMeshModeCount, -1, 1000}) {
-    meshStamp = 7;
+    mesh.meshStamp = 7;
     cueAt(30000, code);
-    EXPECT_EQ(meshStamp, 7) << code;
+    EXPECT_EQ(mesh.meshStamp, 7) << code;
   }
   cueAt(30000, 12345);
-  EXPECT_EQ(meshMode, 12345);
+  EXPECT_EQ(mesh.meshMode, 12345);
 }
 
 TEST_F(MeshTest, AnUnknownCodeKeepsTheMeshAsItIs) {
@@ -185,7 +185,7 @@ TEST_F(MeshTest, AnUnknownCodeKeepsTheMeshAsItIs) {
   drawMesh();
   cueAt(20016, 99);
   meshFrameAt(20032);
-  EXPECT_TRUE(samePositions(workGrid, boxGrid));
+  EXPECT_TRUE(samePositions(meshWork.workGrid, boxGrid));
 }
 
 // -------------------------------------------------------------- wobble
@@ -193,19 +193,19 @@ TEST_F(MeshTest, AnUnknownCodeKeepsTheMeshAsItIs) {
 TEST_F(MeshTest, WobbleStartsFromItsSourceExactly) {
   cueAt(30000, kMeshWobbleSphere);
   drawMesh();
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid));
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid));
   for (int32_t time = 30016; time < 30200; time += 16) {
     cueAt(time, kMeshWobbleSphere);
     drawMesh();
   }
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "a wobble given on every frame keeps t at 0";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid)) << "a wobble given on every frame keeps t at 0";
 }
 
 TEST_F(MeshTest, WobbleFrequencyFactorPeaksAtFourAfter12600Ms) {
   cueAt(30000, kMeshWobbleSphere);
   meshFrameAt(30000 + 12600);
   wobbleReference(sphereGrid, 12600, 4.0, expected);
-  EXPECT_TRUE(samePositions(workGrid, expected));
+  EXPECT_TRUE(samePositions(meshWork.workGrid, expected));
 }
 
 TEST_F(MeshTest, WobbleOfSphereAndCubeMatchesTheVertexByVertexArithmetic) {
@@ -216,7 +216,7 @@ TEST_F(MeshTest, WobbleOfSphereAndCubeMatchesTheVertexByVertexArithmetic) {
     for (int32_t t : {1, 777, 5321, 20000}) {
       meshFrameAt(40000 + t);
       wobbleReference(source, t, frequencyFactor(t), expected);
-      ASSERT_TRUE(samePositions(workGrid, expected)) << "t = " << t;
+      ASSERT_TRUE(samePositions(meshWork.workGrid, expected)) << "t = " << t;
     }
   }
 }
@@ -226,10 +226,10 @@ TEST_F(MeshTest, TheSnapshotWobbleShakesTheLatestSnapshotOnTheOldTimeMark) {
   cueAt(61000, kMeshCube);
   meshFrameAt(69000);  // the cube
   cueAt(70000, kMeshWobbleSnapshot);
-  EXPECT_TRUE(samePositions(snapshotGrid, boxGrid));
+  EXPECT_TRUE(samePositions(meshWork.snapshotGrid, boxGrid));
   drawMesh();
   wobbleReference(boxGrid, 10000, frequencyFactor(10000), expected);
-  EXPECT_TRUE(samePositions(workGrid, expected));
+  EXPECT_TRUE(samePositions(meshWork.workGrid, expected));
 
   // A new snapshot of another shape is wobbled from then on.
   cueAt(70100, kMeshSphere);
@@ -237,7 +237,7 @@ TEST_F(MeshTest, TheSnapshotWobbleShakesTheLatestSnapshotOnTheOldTimeMark) {
   cueAt(70200, kMeshWobbleSnapshot);
   drawMesh();
   wobbleReference(sphereGrid, 10200, frequencyFactor(10200), expected);
-  EXPECT_TRUE(samePositions(workGrid, expected));
+  EXPECT_TRUE(samePositions(meshWork.workGrid, expected));
 }
 
 // --------------------------------------------------------------- morphs
@@ -247,29 +247,29 @@ TEST_F(MeshTest, SphereMorphWeightsAtItsStartMiddleAndEnd) {
   drawMesh();
   cueAt(30000, kMeshMorphToSphere);
   drawMesh();
-  EXPECT_TRUE(samePositions(workGrid, boxGrid)) << "w = 0 at the call";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, boxGrid)) << "w = 0 at the call";
 
   meshFrameAt(31000);
   for (int i = 0; i < kMeshVertices; ++i) {
-    const MeshVertex& p = workGrid.v[i];
+    const MeshVertex& p = meshWork.workGrid.v[i];
     ASSERT_FLOAT_EQ(p.x, (boxGrid.v[i].x + sphereGrid.v[i].x) / 2) << i;
     ASSERT_FLOAT_EQ(p.y, (boxGrid.v[i].y + sphereGrid.v[i].y) / 2) << i;
     ASSERT_FLOAT_EQ(p.z, (boxGrid.v[i].z + sphereGrid.v[i].z) / 2) << i;
   }
-  const MeshGrid halfway = workGrid;
+  const MeshGrid halfway = meshWork.workGrid;
   meshFrameAt(32000);
   meshFrameAt(33000);
-  EXPECT_TRUE(samePositions(workGrid, halfway)) << "nothing moves from the time mark on";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, halfway)) << "nothing moves from the time mark on";
 }
 
 TEST_F(MeshTest, CubeMorphRunsFiveSecondsAndKeepsTheSphereTextures) {
   cueAt(40000, kMeshMorphToCube);
-  EXPECT_EQ(meshStamp, 45000);
+  EXPECT_EQ(mesh.meshStamp, 45000);
   GfxRecorder recorder;
   meshFrameAt(42500);
   for (int i = 0; i < kMeshVertices; ++i) {
-    ASSERT_FLOAT_EQ(workGrid.v[i].x, (boxGrid.v[i].x + sphereGrid.v[i].x) / 2) << i;
-    ASSERT_FLOAT_EQ(workGrid.v[i].z, (boxGrid.v[i].z + sphereGrid.v[i].z) / 2) << i;
+    ASSERT_FLOAT_EQ(meshWork.workGrid.v[i].x, (boxGrid.v[i].x + sphereGrid.v[i].x) / 2) << i;
+    ASSERT_FLOAT_EQ(meshWork.workGrid.v[i].z, (boxGrid.v[i].z + sphereGrid.v[i].z) / 2) << i;
   }
   const std::vector<GfxStrip> strips = recorder.strips();
   ASSERT_EQ(strips.size(), 254u);
@@ -286,7 +286,7 @@ TEST_F(MeshTest, SnapshotMorphDoesNothingOnAnOldTimeMark) {
   drawMesh();
   cueAt(50016, kMeshMorphToSnapshot);
   meshFrameAt(50032);
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid));
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid));
 }
 
 TEST_F(MeshTest, SnapshotMorphBehindALongerMarkWaitsInsteadOfRunningAway) {
@@ -298,11 +298,11 @@ TEST_F(MeshTest, SnapshotMorphBehindALongerMarkWaitsInsteadOfRunningAway) {
   cueAt(60000, kMeshMorphToCube);  // a mark 5000 ms ahead; the snapshot morph weighs 2000
   cueAt(60000, kMeshMorphToSnapshot);
   for (int32_t time = 60000; time <= 63000; time += 16) meshFrameAt(time);
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "no movement while the weight is below 0";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid)) << "no movement while the weight is below 0";
   meshFrameAt(64000);  // w = (-1000 + 2000) / 2000
   for (int i = 0; i < kMeshVertices; ++i) {
-    ASSERT_TRUE(std::isfinite(workGrid.v[i].x));
-    ASSERT_FLOAT_EQ(workGrid.v[i].y, (boxGrid.v[i].y + sphereGrid.v[i].y) / 2) << i;
+    ASSERT_TRUE(std::isfinite(meshWork.workGrid.v[i].x));
+    ASSERT_FLOAT_EQ(meshWork.workGrid.v[i].y, (boxGrid.v[i].y + sphereGrid.v[i].y) / 2) << i;
   }
 }
 
@@ -311,28 +311,28 @@ TEST_F(MeshTest, SnapshotMorphBehindALongerMarkWaitsInsteadOfRunningAway) {
 TEST_F(MeshTest, PulseSwellsEachRingWithItsEvenBin) {
   cueAt(80000, kMeshPulse);
   drawMesh();
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "a silent spectrum";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid)) << "a silent spectrum";
 
-  spectrum[0] = 1.0f;
-  spectrum[1] = 9.0f;  // odd bins are not read
-  spectrum[128] = 0.5f;
+  musicClock.spectrum[0] = 1.0f;
+  musicClock.spectrum[1] = 9.0f;  // odd bins are not read
+  musicClock.spectrum[128] = 0.5f;
   meshFrameAt(80016);
   for (int c = 0; c < kMeshColumns; ++c) {
-    ASSERT_EQ(at(workGrid, 0, c).y, 2.0f);
-    ASSERT_EQ(at(workGrid, 0, c).x, 0.0f);
-    ASSERT_EQ(at(workGrid, 1, c).x, at(sphereGrid, 1, c).x);
-    ASSERT_EQ(at(workGrid, 64, c).z, static_cast<float>(at(sphereGrid, 64, c).z * 1.5));
+    ASSERT_EQ(at(meshWork.workGrid, 0, c).y, 2.0f);
+    ASSERT_EQ(at(meshWork.workGrid, 0, c).x, 0.0f);
+    ASSERT_EQ(at(meshWork.workGrid, 1, c).x, at(sphereGrid, 1, c).x);
+    ASSERT_EQ(at(meshWork.workGrid, 64, c).z, static_cast<float>(at(sphereGrid, 64, c).z * 1.5));
   }
   meshFrameAt(80032);
-  EXPECT_EQ(at(workGrid, 0, 0).y, 2.0f) << "nothing accumulates";
+  EXPECT_EQ(at(meshWork.workGrid, 0, 0).y, 2.0f) << "nothing accumulates";
 }
 
 TEST_F(MeshTest, ThePulseSnapshotsTheShapeFromBeforeIt) {
   cueAt(80000, kMeshCube);
   drawMesh();
-  spectrum[0] = 1.0f;
+  musicClock.spectrum[0] = 1.0f;
   cueAt(80016, kMeshPulse);
-  EXPECT_TRUE(samePositions(snapshotGrid, boxGrid));
+  EXPECT_TRUE(samePositions(meshWork.snapshotGrid, boxGrid));
 }
 
 // --------------------------------------------------------------- normals
@@ -340,18 +340,18 @@ TEST_F(MeshTest, ThePulseSnapshotsTheShapeFromBeforeIt) {
 TEST_F(MeshTest, NormalsAreRecomputedForEveryVertexWithWrappingNeighbours) {
   cueAt(20000, 42);
   for (int i = 0; i < kMeshVertices; ++i) {
-    workGrid.v[i].x = static_cast<float>(i % 7) * 0.25f;
-    workGrid.v[i].y = static_cast<float>(i % 11) * 0.5f;
-    workGrid.v[i].z = static_cast<float>(i % 13);
-    workGrid.v[i].nx = 99.0f;
+    meshWork.workGrid.v[i].x = static_cast<float>(i % 7) * 0.25f;
+    meshWork.workGrid.v[i].y = static_cast<float>(i % 11) * 0.5f;
+    meshWork.workGrid.v[i].z = static_cast<float>(i % 13);
+    meshWork.workGrid.v[i].nx = 99.0f;
   }
   drawMesh();
   for (int r = 0; r < kMeshRows; ++r) {
     for (int c = 0; c < kMeshColumns; ++c) {
-      const MeshVertex& v = at(workGrid, r, c);
+      const MeshVertex& v = at(meshWork.workGrid, r, c);
       float n[3];
-      faceNormal(&v.x, &at(workGrid, r, (c + 1) % 256).x,
-                 &at(workGrid, (r + 1) % 128, (c + 1) % 256).x, &n[0], &n[1], &n[2]);
+      faceNormal(&v.x, &at(meshWork.workGrid, r, (c + 1) % 256).x,
+                 &at(meshWork.workGrid, (r + 1) % 128, (c + 1) % 256).x, &n[0], &n[1], &n[2]);
       ASSERT_EQ(v.nx, n[0]) << r << " " << c;
       ASSERT_EQ(v.ny, n[1]) << r << " " << c;
       ASSERT_EQ(v.nz, n[2]) << r << " " << c;
@@ -364,16 +364,16 @@ TEST_F(MeshTest, SphereNormalsPointOutwardsAndVanishAtThePoleAndSeam) {
   drawMesh();
   for (int r = 1; r < 126; ++r) {
     for (int c = 0; c < 255; ++c) {
-      const MeshVertex& v = at(workGrid, r, c);
+      const MeshVertex& v = at(meshWork.workGrid, r, c);
       ASSERT_GT(v.nx * v.x + v.ny * v.y + v.nz * v.z, 0.0f) << r << " " << c;
     }
-    const MeshVertex& seam = at(workGrid, r, 255);
+    const MeshVertex& seam = at(meshWork.workGrid, r, 255);
     EXPECT_LT(std::fabs(seam.nx) + std::fabs(seam.ny) + std::fabs(seam.nz), 1e-5f) << r;
   }
   for (int c = 0; c < kMeshColumns; ++c) {
-    ASSERT_EQ(at(workGrid, 0, c).nx, 0.0f);
-    ASSERT_EQ(at(workGrid, 0, c).ny, 0.0f);
-    ASSERT_EQ(at(workGrid, 0, c).nz, 0.0f);
+    ASSERT_EQ(at(meshWork.workGrid, 0, c).nx, 0.0f);
+    ASSERT_EQ(at(meshWork.workGrid, 0, c).ny, 0.0f);
+    ASSERT_EQ(at(meshWork.workGrid, 0, c).nz, 0.0f);
   }
 }
 
@@ -382,31 +382,31 @@ TEST_F(MeshTest, SphereNormalsPointOutwardsAndVanishAtThePoleAndSeam) {
 TEST_F(MeshTest, RebuildingTheGridsResetsOnlyTheWorkingMesh) {
   cueAt(20000, kMeshCube);
   drawMesh();
-  meshStamp = 1234;
+  mesh.meshStamp = 1234;
   buildMeshGrids();
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid));
-  EXPECT_EQ(meshMode, kMeshCube);
-  EXPECT_EQ(meshStamp, 1234);
-  EXPECT_EQ(satelliteVisible, 1);
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid));
+  EXPECT_EQ(mesh.meshMode, kMeshCube);
+  EXPECT_EQ(mesh.meshStamp, 1234);
+  EXPECT_EQ(mesh.satelliteVisible, 1);
   meshFrameAt(20016);
-  EXPECT_TRUE(samePositions(workGrid, boxGrid)) << "the copy modes rebuild it at once";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, boxGrid)) << "the copy modes rebuild it at once";
 }
 
 TEST_F(MeshTest, RebuildingTheGridsInAMorphRestartsItFromTheSphere) {
   cueAt(40000, kMeshMorphToCube);
   meshFrameAt(41000);
-  ASSERT_FALSE(samePositions(workGrid, sphereGrid));
+  ASSERT_FALSE(samePositions(meshWork.workGrid, sphereGrid));
   meshFrameAt(45000);  // the mark: finished
   buildMeshGrids();
   meshFrameAt(46000);
-  EXPECT_TRUE(samePositions(workGrid, sphereGrid)) << "a finished morph leaves the sphere";
+  EXPECT_TRUE(samePositions(meshWork.workGrid, sphereGrid)) << "a finished morph leaves the sphere";
 
   cueAt(50000, kMeshMorphToCube);
   meshFrameAt(51000);
   buildMeshGrids();
   meshFrameAt(52500);  // w = 0.5, from the sphere again
   for (int i = 0; i < kMeshVertices; ++i) {
-    ASSERT_FLOAT_EQ(workGrid.v[i].x, (boxGrid.v[i].x + sphereGrid.v[i].x) / 2) << i;
+    ASSERT_FLOAT_EQ(meshWork.workGrid.v[i].x, (boxGrid.v[i].x + sphereGrid.v[i].x) / 2) << i;
   }
 }
 

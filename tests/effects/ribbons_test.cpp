@@ -28,18 +28,11 @@ class RibbonsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     // Process start: everything zero, then the initialiser.
-    std::memset(ribbons, 0, sizeof ribbons);
-    ribbonAccumMs = 0;
-    musicTimeMs = 0;
-    frameDeltaMs = 0;
-    std::fill(std::begin(spectrum), std::end(spectrum), 0.0f);
+    resetRibbons();
+    resetMusicClock();
     initRibbons();
   }
-  void TearDown() override {
-    musicTimeMs = 0;
-    frameDeltaMs = 0;
-    std::fill(std::begin(spectrum), std::end(spectrum), 0.0f);
-  }
+  void TearDown() override { resetMusicClock(); }
   // One frame's drawRibbons, recorded.
   std::vector<GfxStrip> drawFrame() {
     recorder.clear();
@@ -52,7 +45,7 @@ class RibbonsTest : public ::testing::Test {
 // A copy of the three ribbons, to compare before and after a frame.
 struct Snapshot {
   Ribbon r[kRibbonCount];
-  Snapshot() { std::memcpy(r, ribbons, sizeof r); }
+  Snapshot() { std::memcpy(r, ribbons.ribbon, sizeof r); }
 };
 
 // Point i of `now` holds point i - 1 of `before`, for i = 1 to 99.
@@ -108,8 +101,8 @@ TEST_F(RibbonsTest, AVisibleRibbonIsABandBelowAndLeftOfPoints1To99) {
     for (int i = 1; i < kRibbonPoints; ++i) {
       const auto& upper = strips[r].vertices[2 * (i - 1)];
       const auto& lower = strips[r].vertices[2 * (i - 1) + 1];
-      EXPECT_EQ(upper.x, ribbons[r].x[i]);
-      EXPECT_EQ(upper.y, ribbons[r].y[i]);
+      EXPECT_EQ(upper.x, ribbons.ribbon[r].x[i]);
+      EXPECT_EQ(upper.y, ribbons.ribbon[r].y[i]);
       EXPECT_EQ(upper.z, -5.0);
       EXPECT_NEAR(upper.x, 1.5 + 0.03 * i, 1e-5);
       EXPECT_NEAR(lower.x, upper.x - 0.005, 1e-6);
@@ -122,19 +115,19 @@ TEST_F(RibbonsTest, AVisibleRibbonIsABandBelowAndLeftOfPoints1To99) {
 // --- The shapes of modes 2, 3 and 4 ---------------------------------------
 
 TEST_F(RibbonsTest, SpectrumModeReadsEachRibbonsOwnStretchAndKeepsPoint0) {
-  for (Ribbon& ribbon : ribbons) ribbon.y[0] = 0.7f;
+  for (Ribbon& ribbon : ribbons.ribbon) ribbon.y[0] = 0.7f;
   setRibbonMode(kRibbonSpectrum);
   drawFrame();  // silence flattens points 1 to 99
-  for (const Ribbon& ribbon : ribbons) {
+  for (const Ribbon& ribbon : ribbons.ribbon) {
     EXPECT_EQ(ribbon.y[0], 0.7f);
     for (int i = 1; i < kRibbonPoints; ++i) EXPECT_EQ(ribbon.y[i], 0.0f) << i;
   }
-  for (int k = 0; k < kSpectrumBins; ++k) spectrum[k] = static_cast<float>(k) / 1000.0f;
+  for (int k = 0; k < kSpectrumBins; ++k) musicClock.spectrum[k] = static_cast<float>(k) / 1000.0f;
   drawFrame();
   const int first[kRibbonCount] = {100, 50, 0};
   for (int r = 0; r < kRibbonCount; ++r) {
-    EXPECT_EQ(ribbons[r].y[0], 0.7f);
-    for (int i = 1; i < kRibbonPoints; ++i) EXPECT_EQ(ribbons[r].y[i], spectrum[first[r] + i]);
+    EXPECT_EQ(ribbons.ribbon[r].y[0], 0.7f);
+    for (int i = 1; i < kRibbonPoints; ++i) EXPECT_EQ(ribbons.ribbon[r].y[i], musicClock.spectrum[first[r] + i]);
   }
 }
 
@@ -154,8 +147,8 @@ TEST_F(RibbonsTest, SquareWavesAreHighOnTheirOwnRanges) {
     for (int i = 1; i < kRibbonPoints; ++i) {
       const bool isHigh = std::any_of(high[r].begin(), high[r].end(),
                                       [i](Range g) { return g.lo <= i && i <= g.hi; });
-      EXPECT_EQ(ribbons[r].y[i], isHigh ? height[r] : 0.0f) << "ribbon " << r << " point " << i;
-      EXPECT_EQ(strips[r].vertices[2 * (i - 1)].y, ribbons[r].y[i]);
+      EXPECT_EQ(ribbons.ribbon[r].y[i], isHigh ? height[r] : 0.0f) << "ribbon " << r << " point " << i;
+      EXPECT_EQ(strips[r].vertices[2 * (i - 1)].y, ribbons.ribbon[r].y[i]);
     }
   }
 }
@@ -164,11 +157,11 @@ TEST_F(RibbonsTest, WaveModeTravelsWithTheMusicClockAtEachRibbonsPhase) {
   const double phase[kRibbonCount] = {0.0, 2.0 * std::numbers::pi / 3.0, std::numbers::pi / 3.0};
   setRibbonMode(kRibbonWave);
   for (int32_t t : {0, 1234, 90000}) {
-    musicTimeMs = t;
+    musicClock.musicTimeMs = t;
     drawFrame();
     for (int r = 0; r < kRibbonCount; ++r)
       for (int i = 1; i < kRibbonPoints; ++i)
-        EXPECT_NEAR(ribbons[r].y[i], 0.1 * std::sin(0.002 * t + 0.2 * i + phase[r]), 1e-6)
+        EXPECT_NEAR(ribbons.ribbon[r].y[i], 0.1 * std::sin(0.002 * t + 0.2 * i + phase[r]), 1e-6)
             << "t " << t << " ribbon " << r << " point " << i;
   }
 }
@@ -177,63 +170,63 @@ TEST_F(RibbonsTest, WaveModeTravelsWithTheMusicClockAtEachRibbonsPhase) {
 
 TEST_F(RibbonsTest, AtSixteenMsFramesRibbonZeroShiftsFirstInTheSecondFrame) {
   setRibbonMode(kRibbonTrail);
-  frameDeltaMs = 16;
+  musicClock.frameDeltaMs = 16;
   Snapshot start;
   drawFrame();
-  EXPECT_EQ(ribbonAccumMs, 48);
-  for (int r = 0; r < kRibbonCount; ++r) EXPECT_TRUE(samePoints(ribbons[r], start.r[r])) << r;
+  EXPECT_EQ(ribbons.ribbonAccumMs, 48);
+  for (int r = 0; r < kRibbonCount; ++r) EXPECT_TRUE(samePoints(ribbons.ribbon[r], start.r[r])) << r;
 
   drawFrame();
-  EXPECT_EQ(ribbonAccumMs, 46);  // 64 - 50 in ribbon 0's step, then 30, 46
-  EXPECT_TRUE(shiftedByOne(start.r[0], ribbons[0]));
-  EXPECT_TRUE(samePoints(ribbons[1], start.r[1]));
-  EXPECT_TRUE(samePoints(ribbons[2], start.r[2]));
+  EXPECT_EQ(ribbons.ribbonAccumMs, 46);  // 64 - 50 in ribbon 0's step, then 30, 46
+  EXPECT_TRUE(shiftedByOne(start.r[0], ribbons.ribbon[0]));
+  EXPECT_TRUE(samePoints(ribbons.ribbon[1], start.r[1]));
+  EXPECT_TRUE(samePoints(ribbons.ribbon[2], start.r[2]));
 }
 
 TEST_F(RibbonsTest, AtFiftyOneMsOrMoreEveryRibbonShiftsEveryFrame) {
   setRibbonMode(kRibbonTrail);
   for (int32_t delta : {51, 80}) {
-    frameDeltaMs = delta;
+    musicClock.frameDeltaMs = delta;
     for (int frame = 0; frame < 5; ++frame) {
       Snapshot before;
-      const int32_t accum = ribbonAccumMs;
+      const int32_t accum = ribbons.ribbonAccumMs;
       drawFrame();
-      EXPECT_EQ(ribbonAccumMs, accum + 3 * delta - 150);
+      EXPECT_EQ(ribbons.ribbonAccumMs, accum + 3 * delta - 150);
       for (int r = 0; r < kRibbonCount; ++r)
-        EXPECT_TRUE(shiftedByOne(before.r[r], ribbons[r])) << "delta " << delta << " ribbon " << r;
+        EXPECT_TRUE(shiftedByOne(before.r[r], ribbons.ribbon[r])) << "delta " << delta << " ribbon " << r;
     }
   }
 }
 
 TEST_F(RibbonsTest, WithTheClockStandingStillOnlyABankedCounterShifts) {
   setRibbonMode(kRibbonTrail);
-  ribbonAccumMs = 150;
-  frameDeltaMs = 0;
+  ribbons.ribbonAccumMs = 150;
+  musicClock.frameDeltaMs = 0;
   Snapshot before;
   drawFrame();  // 150 -> 100 (ribbon 0), 100 -> 50 (ribbon 1); 50 is not above 50
-  EXPECT_EQ(ribbonAccumMs, 50);
-  EXPECT_TRUE(shiftedByOne(before.r[0], ribbons[0]));
-  EXPECT_TRUE(shiftedByOne(before.r[1], ribbons[1]));
-  EXPECT_TRUE(samePoints(ribbons[2], before.r[2]));
+  EXPECT_EQ(ribbons.ribbonAccumMs, 50);
+  EXPECT_TRUE(shiftedByOne(before.r[0], ribbons.ribbon[0]));
+  EXPECT_TRUE(shiftedByOne(before.r[1], ribbons.ribbon[1]));
+  EXPECT_TRUE(samePoints(ribbons.ribbon[2], before.r[2]));
   Snapshot after;
   drawFrame();
-  EXPECT_EQ(ribbonAccumMs, 50);
-  for (int r = 0; r < kRibbonCount; ++r) EXPECT_TRUE(samePoints(ribbons[r], after.r[r]));
+  EXPECT_EQ(ribbons.ribbonAccumMs, 50);
+  for (int r = 0; r < kRibbonCount; ++r) EXPECT_TRUE(samePoints(ribbons.ribbon[r], after.r[r]));
 }
 
 TEST_F(RibbonsTest, AShiftCarriesPointZerosValueFromBeforeItsJitter) {
   setRibbonMode(kRibbonTrail);
-  frameDeltaMs = 60;
+  musicClock.frameDeltaMs = 60;
   Snapshot before;
-  const uint32_t generator = randomState;
+  const uint32_t generator = randomGenerator.state;
   const auto strips = drawFrame();
 
   // Three draws per ribbon, x then y then z, ribbons in order: each adds one
   // of -0.1, -0.08, ..., 0.1 to the head.
-  randomState = generator;
+  randomGenerator.state = generator;
   for (int r = 0; r < kRibbonCount; ++r) {
     const float* oldHead[3] = {&before.r[r].x[0], &before.r[r].y[0], &before.r[r].z[0]};
-    const float* newHead[3] = {&ribbons[r].x[0], &ribbons[r].y[0], &ribbons[r].z[0]};
+    const float* newHead[3] = {&ribbons.ribbon[r].x[0], &ribbons.ribbon[r].y[0], &ribbons.ribbon[r].z[0]};
     for (int axis = 0; axis < 3; ++axis) {
       const double jitter = (randomNext() % 11) * 0.02 - 0.1;
       EXPECT_NEAR(*newHead[axis], *oldHead[axis] + jitter, 1e-6) << r << " " << axis;
@@ -257,18 +250,18 @@ TEST_F(RibbonsTest, AShiftCarriesPointZerosValueFromBeforeItsJitter) {
 
 TEST_F(RibbonsTest, OtherModesLeaveTheCounterAndTheDriftedLineAlone) {
   setRibbonMode(kRibbonTrail);
-  frameDeltaMs = 100;
+  musicClock.frameDeltaMs = 100;
   for (int frame = 0; frame < 10; ++frame) drawFrame();
   Snapshot drifted;
-  const int32_t accum = ribbonAccumMs;
+  const int32_t accum = ribbons.ribbonAccumMs;
   for (int32_t mode : {kRibbonWave, kRibbonSpectrum, kRibbonSquare, kRibbonHidden}) {
     setRibbonMode(mode);
     drawFrame();
-    EXPECT_EQ(ribbonAccumMs, accum) << mode;
+    EXPECT_EQ(ribbons.ribbonAccumMs, accum) << mode;
     for (int r = 0; r < kRibbonCount; ++r) {
-      EXPECT_EQ(std::memcmp(ribbons[r].x, drifted.r[r].x, sizeof ribbons[r].x), 0) << mode;
-      EXPECT_EQ(std::memcmp(ribbons[r].z, drifted.r[r].z, sizeof ribbons[r].z), 0) << mode;
-      EXPECT_EQ(ribbons[r].y[0], drifted.r[r].y[0]) << mode;
+      EXPECT_EQ(std::memcmp(ribbons.ribbon[r].x, drifted.r[r].x, sizeof ribbons.ribbon[r].x), 0) << mode;
+      EXPECT_EQ(std::memcmp(ribbons.ribbon[r].z, drifted.r[r].z, sizeof ribbons.ribbon[r].z), 0) << mode;
+      EXPECT_EQ(ribbons.ribbon[r].y[0], drifted.r[r].y[0]) << mode;
     }
   }
 }
@@ -277,15 +270,15 @@ TEST_F(RibbonsTest, OtherModesLeaveTheCounterAndTheDriftedLineAlone) {
 
 TEST_F(RibbonsTest, ReinitResetsModesPointsAndColoursButKeepsVisibilityAndCounter) {
   setRibbonMode(kRibbonTrail);
-  frameDeltaMs = 37;
+  musicClock.frameDeltaMs = 37;
   for (int frame = 0; frame < 7; ++frame) drawFrame();
-  const int32_t accum = ribbonAccumMs;
+  const int32_t accum = ribbons.ribbonAccumMs;
   ASSERT_NE(accum, 0);
 
   initRibbons();
-  EXPECT_EQ(ribbonAccumMs, accum);
+  EXPECT_EQ(ribbons.ribbonAccumMs, accum);
   for (int r = 0; r < kRibbonCount; ++r) {
-    const Ribbon& ribbon = ribbons[r];
+    const Ribbon& ribbon = ribbons.ribbon[r];
     EXPECT_EQ(ribbon.mode, kRibbonSpectrum);
     EXPECT_EQ(ribbon.visible, 1);
     EXPECT_EQ(ribbon.red, kColours[r][0]);

@@ -19,11 +19,11 @@ constexpr GLuint kSpriteTexture = 41;
 
 // The generator's state after n more draws from the given state.
 uint32_t stateAfterDraws(uint32_t state, int n) {
-  const uint32_t saved = randomState;
-  randomState = state;
+  const uint32_t saved = randomGenerator.state;
+  randomGenerator.state = state;
   for (int k = 0; k < n; ++k) randomNext();
-  const uint32_t after = randomState;
-  randomState = saved;
+  const uint32_t after = randomGenerator.state;
+  randomGenerator.state = saved;
   return after;
 }
 
@@ -37,12 +37,12 @@ class SwarmTest : public ::testing::Test {
  protected:
   void SetUp() override {
     textureSlots[kSlotParticle].id = kSpriteTexture;
-    frameDeltaMs = 0;
+    musicClock.frameDeltaMs = 0;
     initSwarm();
   }
   void TearDown() override {
     textureSlots[kSlotParticle].id = 0;
-    frameDeltaMs = 0;
+    musicClock.frameDeltaMs = 0;
   }
   // One frame's drawSwarm, recorded.
   std::vector<GfxStrip> drawFrame() {
@@ -54,13 +54,13 @@ class SwarmTest : public ::testing::Test {
 };
 
 TEST_F(SwarmTest, InitPlacesTheLowerHalfOnTheShellAndHidesTheUpperHalf) {
-  const uint32_t before = randomState;
+  const uint32_t before = randomGenerator.state;
   initSwarm();
-  EXPECT_EQ(randomState, stateAfterDraws(before, 1024));
+  EXPECT_EQ(randomGenerator.state, stateAfterDraws(before, 1024));
   const double inner = 50.0 * std::sqrt(3.0) / 2.0;
   double nearest = 50.0;
   for (int i = 0; i < kSwarmSize; ++i) {
-    const Sprite& s = swarm[i];
+    const Sprite& s = swarm.sprites[i];
     EXPECT_EQ(s.state, kSpriteRest) << i;
     EXPECT_EQ(s.visible, i < kSwarmHalf ? 1 : 0) << i;
     const double d = std::sqrt(double(s.x) * s.x + double(s.y) * s.y + double(s.z) * s.z);
@@ -81,15 +81,15 @@ TEST_F(SwarmTest, InitPlacesTheLowerHalfOnTheShellAndHidesTheUpperHalf) {
 // shell (the angle from the +y axis), the second its direction around the y
 // axis, measured from +z towards +x.
 TEST_F(SwarmTest, TheFirstDrawSetsTheHeightAndTheSecondTheTurnAroundTheVerticalAxis) {
-  const uint32_t before = randomState;
+  const uint32_t before = randomGenerator.state;
   initSwarm();
-  randomState = before;
+  randomGenerator.state = before;
   constexpr double kTwoPi = 6.283185307179586;
   int turnsChecked = 0;
   for (int i = 0; i < kSwarmSize; ++i) {
     const double a = kTwoPi * randomNext() / 32767.0;
     const double b = kTwoPi * randomNext() / 32767.0;
-    const Sprite& s = swarm[i];
+    const Sprite& s = swarm.sprites[i];
     EXPECT_NEAR(s.y, 50.0 * std::cos(a), 1e-4) << i;
     const double ring = 50.0 * std::sin(a) * std::sin(a);
     EXPECT_NEAR(std::hypot(s.x, s.z), ring, 1e-3) << i;
@@ -120,9 +120,9 @@ TEST_F(SwarmTest, EachVisibleSpriteIsOneSquareAroundItsPositionPushedFiveUnitsBa
       const auto& v = strip.vertices[c];
       EXPECT_EQ(v.s, corners[c][0]);
       EXPECT_EQ(v.t, corners[c][1]);
-      EXPECT_NEAR(v.x, swarm[i].x + corners[c][2] * 0.05, 1e-5) << i;
-      EXPECT_NEAR(v.y, swarm[i].y + corners[c][3] * 0.05, 1e-5) << i;
-      EXPECT_EQ(v.z, static_cast<float>(swarm[i].z - 5.0)) << i;
+      EXPECT_NEAR(v.x, swarm.sprites[i].x + corners[c][2] * 0.05, 1e-5) << i;
+      EXPECT_NEAR(v.y, swarm.sprites[i].y + corners[c][3] * 0.05, 1e-5) << i;
+      EXPECT_EQ(v.z, static_cast<float>(swarm.sprites[i].z - 5.0)) << i;
     }
   }
 }
@@ -139,15 +139,15 @@ TEST_F(SwarmTest, WithoutAPictureInSlotZeroTheSquaresAreStillDrawn) {
 
 TEST_F(SwarmTest, RespawnShowsTheUpperHalfOneFrameLaterFarOutAlongZ) {
   setSwarmState(kSpriteRespawn);
-  const uint32_t before = randomState;
+  const uint32_t before = randomGenerator.state;
   EXPECT_EQ(drawFrame().size(), static_cast<size_t>(kSwarmHalf));
-  EXPECT_EQ(randomState, stateAfterDraws(before, 3 * kSwarmHalf));
+  EXPECT_EQ(randomGenerator.state, stateAfterDraws(before, 3 * kSwarmHalf));
 
   // Each sprite took rx, ry, rz in turn: x and y on the grid -1, -0.9, ...,
   // 0.9 and z on 100, 100.2, ..., 299.8, picked by those draws.
-  randomState = before;
+  randomGenerator.state = before;
   for (int i = kSwarmHalf; i < kSwarmSize; ++i) {
-    const Sprite& s = swarm[i];
+    const Sprite& s = swarm.sprites[i];
     EXPECT_EQ(s.visible, 1);
     EXPECT_EQ(s.state, kSpriteFlight);
     EXPECT_EQ(gridIndex(s.x, -1.0, 0.1), randomNext() % 20) << i;
@@ -167,55 +167,55 @@ TEST_F(SwarmTest, RespawnShowsTheUpperHalfOneFrameLaterFarOutAlongZ) {
 TEST_F(SwarmTest, TwoRespawnCuesInOneFrameRespawnOnce) {
   setSwarmState(kSpriteRespawn);
   setSwarmState(kSpriteRespawn);
-  const uint32_t before = randomState;
+  const uint32_t before = randomGenerator.state;
   drawFrame();
-  EXPECT_EQ(randomState, stateAfterDraws(before, 3 * kSwarmHalf));
-  const uint32_t afterRespawn = randomState;
+  EXPECT_EQ(randomGenerator.state, stateAfterDraws(before, 3 * kSwarmHalf));
+  const uint32_t afterRespawn = randomGenerator.state;
   drawFrame();
-  EXPECT_EQ(randomState, afterRespawn);
+  EXPECT_EQ(randomGenerator.state, afterRespawn);
 }
 
 TEST_F(SwarmTest, TheStateCodeReachesOnlyTheUpperHalfAndUnknownCodesHoldStill) {
   Sprite lower[kSwarmHalf];
-  std::copy(swarm, swarm + kSwarmHalf, lower);
-  frameDeltaMs = 30;
+  std::copy(swarm.sprites, swarm.sprites + kSwarmHalf, lower);
+  musicClock.frameDeltaMs = 30;
   setSwarmState(kSpriteRespawn);
   drawFrame();
-  const float z = swarm[400].z;
+  const float z = swarm.sprites[400].z;
   setSwarmState(123);
   drawFrame();
-  EXPECT_EQ(swarm[400].z, z);
-  EXPECT_EQ(swarm[400].visible, 1);
+  EXPECT_EQ(swarm.sprites[400].z, z);
+  EXPECT_EQ(swarm.sprites[400].visible, 1);
   for (int i = 0; i < kSwarmHalf; ++i) {
-    EXPECT_EQ(swarm[i].state, kSpriteRest);
-    EXPECT_EQ(swarm[i].x, lower[i].x);
-    EXPECT_EQ(swarm[i].y, lower[i].y);
-    EXPECT_EQ(swarm[i].z, lower[i].z);
+    EXPECT_EQ(swarm.sprites[i].state, kSpriteRest);
+    EXPECT_EQ(swarm.sprites[i].x, lower[i].x);
+    EXPECT_EQ(swarm.sprites[i].y, lower[i].y);
+    EXPECT_EQ(swarm.sprites[i].z, lower[i].z);
   }
 }
 
 TEST_F(SwarmTest, FlightFollowsTheFrameDeltaAndIsDrawnTheFrameAfter) {
   setSwarmState(kSpriteRespawn);
   drawFrame();
-  const float start = swarm[300].z;
+  const float start = swarm.sprites[300].z;
 
-  frameDeltaMs = 30;  // two units along -z
+  musicClock.frameDeltaMs = 30;  // two units along -z
   auto strips = drawFrame();
   EXPECT_EQ(strips[300].vertices[0].z, static_cast<float>(start - 5.0));
-  EXPECT_FLOAT_EQ(swarm[300].z, start - 2.0f);
+  EXPECT_FLOAT_EQ(swarm.sprites[300].z, start - 2.0f);
 
-  frameDeltaMs = 0;
+  musicClock.frameDeltaMs = 0;
   strips = drawFrame();
   EXPECT_EQ(strips[300].vertices[0].z, static_cast<float>(start - 2.0f - 5.0));
-  EXPECT_FLOAT_EQ(swarm[300].z, start - 2.0f);
+  EXPECT_FLOAT_EQ(swarm.sprites[300].z, start - 2.0f);
 
-  frameDeltaMs = -15;  // one unit back along +z
+  musicClock.frameDeltaMs = -15;  // one unit back along +z
   drawFrame();
-  EXPECT_FLOAT_EQ(swarm[300].z, start - 1.0f);
+  EXPECT_FLOAT_EQ(swarm.sprites[300].z, start - 1.0f);
 
-  frameDeltaMs = 16;  // not a whole unit: 16 / 15
+  musicClock.frameDeltaMs = 16;  // not a whole unit: 16 / 15
   drawFrame();
-  EXPECT_NEAR(swarm[300].z, start - 1.0 - 16.0 / 15.0, 1e-4);
+  EXPECT_NEAR(swarm.sprites[300].z, start - 1.0 - 16.0 / 15.0, 1e-4);
 }
 
 TEST_F(SwarmTest, ANewInitHidesTheFlyingHalfAgain) {
@@ -224,8 +224,8 @@ TEST_F(SwarmTest, ANewInitHidesTheFlyingHalfAgain) {
   initSwarm();
   EXPECT_EQ(drawFrame().size(), static_cast<size_t>(kSwarmHalf));
   for (int i = kSwarmHalf; i < kSwarmSize; ++i) {
-    EXPECT_EQ(swarm[i].visible, 0);
-    EXPECT_EQ(swarm[i].state, kSpriteRest);
+    EXPECT_EQ(swarm.sprites[i].visible, 0);
+    EXPECT_EQ(swarm.sprites[i].state, kSpriteRest);
   }
 }
 }  // namespace

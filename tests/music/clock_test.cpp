@@ -18,10 +18,10 @@ class ClockTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fakeAudio = FakeAudio{};
-    musicTimeMs = 0;
-    frameDeltaMs = 0;
-    musicSilent = 0;
-    std::memset(spectrum, 0, sizeof spectrum);
+    musicClock.musicTimeMs = 0;
+    musicClock.frameDeltaMs = 0;
+    musicSource.musicSilent = 0;
+    std::memset(musicClock.spectrum, 0, sizeof musicClock.spectrum);
     std::memset(keys, 0, sizeof keys);
     gfx = &gfxDiscard;
   }
@@ -52,32 +52,32 @@ TEST_F(ClockTest, MillisecondsAreTruncatedNotRounded) {
   fakeAudio.bytesPerSecond = 10000.0;
   fakeAudio.position = 19996;  // 1.9996 s
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 1999);
+  EXPECT_EQ(musicClock.musicTimeMs, 1999);
 }
 
 TEST_F(ClockTest, DeltaIsTheFirstReadingThenTheDifferenceAndZeroWhenStill) {
   fakeAudio.bytesPerSecond = 1000.0;
   fakeAudio.position = 700;
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 700);
-  EXPECT_EQ(frameDeltaMs, 700);
+  EXPECT_EQ(musicClock.musicTimeMs, 700);
+  EXPECT_EQ(musicClock.frameDeltaMs, 700);
   fakeAudio.position = 716;
   beginFrame();
-  EXPECT_EQ(frameDeltaMs, 16);
+  EXPECT_EQ(musicClock.frameDeltaMs, 16);
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 716);
-  EXPECT_EQ(frameDeltaMs, 0);
+  EXPECT_EQ(musicClock.musicTimeMs, 716);
+  EXPECT_EQ(musicClock.frameDeltaMs, 0);
 }
 
 TEST_F(ClockTest, TheSpectrumIsReadOnEveryFrameIntoTheFirst256Entries) {
-  spectrum[300] = 7.0f;
+  musicClock.spectrum[300] = 7.0f;
   fakeAudio.spectrumValue = 0.25f;
   beginFrame();
   beginFrame();
   EXPECT_EQ(fakeAudio.dataReads, 2);
-  EXPECT_FLOAT_EQ(spectrum[0], 0.25f);
-  EXPECT_FLOAT_EQ(spectrum[255], 0.25f);
-  EXPECT_FLOAT_EQ(spectrum[300], 7.0f);
+  EXPECT_FLOAT_EQ(musicClock.spectrum[0], 0.25f);
+  EXPECT_FLOAT_EQ(musicClock.spectrum[255], 0.25f);
+  EXPECT_FLOAT_EQ(musicClock.spectrum[300], 7.0f);
 }
 
 TEST_F(ClockTest, SpacePrintsTheClockOncePerFrameWhileHeld) {
@@ -103,27 +103,27 @@ TEST_F(ClockTest, AFailedPositionReadOrConversionLeavesTheClockWhereItStood) {
   beginFrame();
   fakeAudio.position = kAudioPositionFailed;
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 5000);
-  EXPECT_EQ(frameDeltaMs, 0);
+  EXPECT_EQ(musicClock.musicTimeMs, 5000);
+  EXPECT_EQ(musicClock.frameDeltaMs, 0);
   fakeAudio.position = 5020;
   fakeAudio.bytesPerSecond = -1.0;  // negative seconds, as a failed conversion gives
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 5000);
+  EXPECT_EQ(musicClock.musicTimeMs, 5000);
   fakeAudio.bytesPerSecond = 1000.0;
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 5020);
-  EXPECT_EQ(frameDeltaMs, 20);
+  EXPECT_EQ(musicClock.musicTimeMs, 5020);
+  EXPECT_EQ(musicClock.frameDeltaMs, 20);
 }
 
 TEST_F(ClockTest, AnErrorOtherThanNotPlayingLeavesTheFrameGoingOnWithTheOldSpectrum) {
   fakeAudio.bytesPerSecond = 1000.0;
   fakeAudio.position = 250;
-  spectrum[3] = 0.5f;
+  musicClock.spectrum[3] = 0.5f;
   fakeAudio.spectrumValue = 0.25f;
   fakeAudio.dataError = kAudioErrorHandle;
   EXPECT_EQ(beginFrame(), 1);
-  EXPECT_EQ(musicTimeMs, 250);
-  EXPECT_FLOAT_EQ(spectrum[3], 0.5f);
+  EXPECT_EQ(musicClock.musicTimeMs, 250);
+  EXPECT_FLOAT_EQ(musicClock.spectrum[3], 0.5f);
 }
 
 TEST_F(ClockTest, TheFrameAfterTheMusicStoppedPrintsItsClockThenReportsTheEnd) {
@@ -138,31 +138,31 @@ TEST_F(ClockTest, TheFrameAfterTheMusicStoppedPrintsItsClockThenReportsTheEnd) {
 }
 
 TEST_F(ClockTest, SilentClockRunsInRealTimeFromZeroWithoutTouchingTheStream) {
-  musicSilent = 1;
+  musicSource.musicSilent = 1;
   fakeAudio.dataError = kAudioErrorNotPlaying;
   EXPECT_EQ(beginFrame(), 1);
-  EXPECT_EQ(musicTimeMs, 0);
+  EXPECT_EQ(musicClock.musicTimeMs, 0);
   sysSleep(30);
   beginFrame();
-  EXPECT_GE(musicTimeMs, 30);
-  EXPECT_EQ(frameDeltaMs, musicTimeMs);
+  EXPECT_GE(musicClock.musicTimeMs, 30);
+  EXPECT_EQ(musicClock.frameDeltaMs, musicClock.musicTimeMs);
   EXPECT_EQ(fakeAudio.dataReads, 0);
-  EXPECT_FLOAT_EQ(spectrum[0], 0.0f);
+  EXPECT_FLOAT_EQ(musicClock.spectrum[0], 0.0f);
 }
 // A silent show started later: each stand reads exactly on the next frame,
 // and the clock runs on in real time from there.
 TEST_F(ClockTest, SilentClockStoodAtAMomentReadsItThenRunsOnFromThere) {
-  musicSilent = 1;
+  musicSource.musicSilent = 1;
   musicSilentStandAt(59983);
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 59983);
+  EXPECT_EQ(musicClock.musicTimeMs, 59983);
   musicSilentStandAt(60000);
   beginFrame();
-  EXPECT_EQ(musicTimeMs, 60000);
-  EXPECT_EQ(frameDeltaMs, 17);
+  EXPECT_EQ(musicClock.musicTimeMs, 60000);
+  EXPECT_EQ(musicClock.frameDeltaMs, 17);
   sysSleep(30);
   beginFrame();
-  EXPECT_GE(musicTimeMs, 60030);
+  EXPECT_GE(musicClock.musicTimeMs, 60030);
   EXPECT_EQ(fakeAudio.dataReads, 0);
 }
 }  // namespace

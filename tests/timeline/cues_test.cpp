@@ -37,8 +37,8 @@ class CuesTest : public DirectorFixture {
   // The cue calls of one frame at t.
   static Calls frame(int32_t t, int32_t d = 16) {
     calls.clear();
-    musicTimeMs = t;
-    frameDeltaMs = d;
+    musicClock.musicTimeMs = t;
+    musicClock.frameDeltaMs = d;
     runTimeline();
     return calls;
   }
@@ -79,7 +79,7 @@ TEST_F(CuesTest, OneShotCuesFireOnTheFirstFrameOfTheirMomentInTheirOrder) {
     EXPECT_EQ(frame(t), f.expected) << "at " << t;
     EXPECT_EQ(frame(t + 1), Calls{}) << "at " << t + 1;
   }
-  for (int32_t armed : cueArmed) EXPECT_EQ(armed, 0);
+  for (int32_t armed : cues.cueArmed) EXPECT_EQ(armed, 0);
 }
 
 TEST_F(CuesTest, EveryFrameCuesRepeatUpToTheirBound) {
@@ -113,40 +113,40 @@ TEST_F(CuesTest, AWholeRunUsesEveryOneShotFlagOnce) {
     }
   }
   EXPECT_EQ(framesWithOneShots, kOneShotCues);
-  for (int32_t armed : cueArmed) EXPECT_EQ(armed, 0);
+  for (int32_t armed : cues.cueArmed) EXPECT_EQ(armed, 0);
 }
 
 TEST_F(CuesTest, AOneShotMomentNoFrameFallsIntoNeverFires) {
   frame(firstMs(Moment::WaveRibbons));
   frame(lastMs(Moment::Wobble) - 100);
-  const auto armed = std::count(cueArmed.begin(), cueArmed.end(), 1);
+  const auto armed = std::count(cues.cueArmed.begin(), cues.cueArmed.end(), 1);
   // One frame from before the card's flash to after it: no trails.
   EXPECT_EQ(frame(firstMs(Moment::Breakdown) + 100, 700), Calls{});
-  EXPECT_EQ(std::count(cueArmed.begin(), cueArmed.end(), 1), armed);
+  EXPECT_EQ(std::count(cues.cueArmed.begin(), cues.cueArmed.end(), 1), armed);
   EXPECT_EQ(frame(middleMs(Moment::Breakdown)), Calls{});
 }
 
 TEST_F(CuesTest, WindowRecreationLeavesTheFlagsAsTheyWere) {
   frame(firstMs(Moment::FirstDrop));
   frame(firstMs(Moment::SecondDrop));
-  const auto before = cueArmed;
+  const auto before = cues.cueArmed;
   gfx = &gfxDirect;
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0), 1);
   killGLWindow();
   ASSERT_EQ(createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0), 1);
   killGLWindow();
   gfx = &gfxDiscard;
-  EXPECT_EQ(cueArmed, before);
+  EXPECT_EQ(cues.cueArmed, before);
   EXPECT_EQ(frame(firstMs(Moment::FirstDrop) + 100), Calls{});
 }
 
 TEST_F(CuesTest, TheShowEndsOnTheFirstFramePastItsEnd) {
   EXPECT_EQ(frame(middleMs(Moment::Finale)), Calls{meshCall(kMeshWobbleCube)});
   EXPECT_EQ(frame(lastMs(Moment::Finale)), Calls{});
-  musicTimeMs = lastMs(Moment::Finale);
+  musicClock.musicTimeMs = lastMs(Moment::Finale);
   EXPECT_EQ(runTimeline(), 1);
-  musicTimeMs = firstMs(Moment::End);
-  EXPECT_EQ(musicTimeMs, showEndsAtMs());
+  musicClock.musicTimeMs = firstMs(Moment::End);
+  EXPECT_EQ(musicClock.musicTimeMs, showEndsAtMs());
   EXPECT_EQ(runTimeline(), 0);
   EXPECT_EQ(calls, Calls{});
 }

@@ -27,17 +27,11 @@ inline int32_t middleMs(Moment m) {
 class DirectorFixture : public ::testing::Test {
  protected:
   void SetUp() override {
-    cameraYawMs = 5000;
-    wideWall = 0;
-    cardSlot = kSlotEmblemCard;
-    cardOffsetX = 0.0f;
-    sceneSpinY = 0.0f;
-    sceneSpinX = 0.0f;
-    for (int32_t& armed : cueArmed) armed = 1;
+    resetDirector();
+    resetCues();
     for (int s = 0; s < kTextureSlots; ++s)
       textureSlots[s].id = s != kSlotEmpty ? kFakeTextureBase + static_cast<unsigned>(s) : 0;
-    musicTimeMs = 0;
-    frameDeltaMs = 0;
+    resetMusicClock();
     gfx = &gfxDiscard;
   }
   void TearDown() override {

@@ -51,8 +51,8 @@ class DirectorGlTest : public DirectorFixture {
     glColor4f(1, 1, 1, 1);
     glEnable(GL_TEXTURE_2D);
     glLoadIdentity();
-    musicTimeMs = t;
-    frameDeltaMs = 0;
+    musicClock.musicTimeMs = t;
+    musicClock.frameDeltaMs = 0;
     runTimeline();
   }
 
@@ -65,7 +65,7 @@ constexpr double kTitleNdcY = 0.72;
 constexpr double kCardNdcX = 4.0 / (10 * 0.41421356 * 16 / 9);
 
 TEST_F(DirectorGlTest, TitleAndSmallCardShowInTheirRegions) {
-  cardOffsetX = 4.0f;
+  director.cardOffsetX = 4.0f;
   drawAt(middleMs(Moment::CodeCredits));  // with the credits' small card
   EXPECT_TRUE(is(gl.pixel(column(0), row(kTitleNdcY)), 255, 255, 0));
   EXPECT_TRUE(is(gl.pixel(column(-0.6), row(kTitleNdcY)), 255, 255, 0));
@@ -83,13 +83,13 @@ TEST_F(DirectorGlTest, FirstTitleAppearsJustAfterItsBound) {
 TEST_F(DirectorGlTest, WallStandsFurtherOutOnceLatched) {
   // Turned a quarter round, the wall faces the camera: at x = -3 it fills the
   // upper left, at x = -5 it stands further away and leaves that spot free.
-  cameraYawMs = 8000;
+  director.cameraYawMs = 8000;
   const int x = column(-0.36);
   const int y = row(0.9);
   const int32_t t = middleMs(Moment::SecondDrop);
   drawAt(t);
   EXPECT_TRUE(is(gl.pixel(x, y), 0, 0, 255));
-  wideWall = 1;
+  director.wideWall = 1;
   drawAt(t);
   EXPECT_FALSE(is(gl.pixel(x, y), 0, 0, 255));
   EXPECT_TRUE(is(gl.pixel(column(0.4), row(0.8)), 0, 0, 255));

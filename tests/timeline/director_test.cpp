@@ -36,15 +36,15 @@ struct DirectorFrame {
 // effect space and are left out.
 DirectorFrame frameAt(int32_t t, int32_t d) {
   GfxRecorder recorder;
-  musicTimeMs = t;
-  frameDeltaMs = d;
+  musicClock.musicTimeMs = t;
+  musicClock.frameDeltaMs = d;
   runTimeline();
   DirectorFrame out;
   const auto& calls = recorder.calls();
   size_t effectSpace = calls.size();
   for (size_t i = 0; i < calls.size(); ++i) {
     const GfxCall& c = calls[i];
-    if (c.kind == GfxCall::Translate && c.a[0] == 0 && c.a[1] == 0 && c.a[2] == sceneDepth) {
+    if (c.kind == GfxCall::Translate && c.a[0] == 0 && c.a[1] == 0 && c.a[2] == director.sceneDepth) {
       effectSpace = i;
       out.spinY = calls[i + 1].a[0];
       out.spinX = calls[i + 2].a[0];
@@ -170,15 +170,15 @@ TEST_F(DirectorTest, YawFollowsTheTurnsAndAFrameAddsItsWholeDelta) {
                                {away.hi - 9, 5950},
                                {away.hi + 11, 20}};
   for (const auto& f : frames) frameAt(f[0], f[1]);
-  EXPECT_EQ(cameraYawMs, 5000 + 33 + 39 + 5950);
+  EXPECT_EQ(director.cameraYawMs, 5000 + 33 + 39 + 5950);
   EXPECT_NEAR(frameAt(away.hi + 1001, 990).yawAngle, -(33 + 39 + 5950) * 0.03, 1e-3);
   // Turning back subtracts.
   const int32_t back = momentWindow(Moment::TurnBack).lo;
   frameAt(back + 16, 16);
-  EXPECT_EQ(cameraYawMs, 5000 + 33 + 39 + 5950 - 16);
+  EXPECT_EQ(director.cameraYawMs, 5000 + 33 + 39 + 5950 - 16);
   // A frame with no delta changes nothing.
   frameAt(back + 17, 0);
-  EXPECT_EQ(cameraYawMs, 5000 + 33 + 39 + 5950 - 16);
+  EXPECT_EQ(director.cameraYawMs, 5000 + 33 + 39 + 5950 - 16);
 }
 
 TEST_F(DirectorTest, ATurnNoFrameFallsIntoAddsNothingButTheReturnStillSubtracts) {
@@ -186,16 +186,16 @@ TEST_F(DirectorTest, ATurnNoFrameFallsIntoAddsNothingButTheReturnStillSubtracts)
   const MomentWindow back = momentWindow(Moment::TurnBack);
   frameAt(away.lo - 1000, 16);
   frameAt(away.hi + 1001, 8000);  // from before the turn to after it in one step
-  EXPECT_EQ(cameraYawMs, 5000);
+  EXPECT_EQ(director.cameraYawMs, 5000);
   frameAt(back.lo + 3000, 6000);
-  EXPECT_EQ(cameraYawMs, -1000);
+  EXPECT_EQ(director.cameraYawMs, -1000);
   EXPECT_NEAR(frameAt(back.hi + 4001, 7000).yawAngle, 180.0, 1e-3);
 }
 
 TEST_F(DirectorTest, WallMovesOutOnTheFirstWideningTurnForGood) {
   const int32_t widening = momentWindow(Moment::WideTurnAway).lo;
   EXPECT_EQ(frameAt(widening, 16).wallX, -3.0);
-  EXPECT_EQ(wideWall, 0);
+  EXPECT_EQ(director.wideWall, 0);
   EXPECT_EQ(frameAt(widening + 1, 1).wallX, -5.0);
   EXPECT_EQ(frameAt(middleMs(Moment::Break), 16).wallX, -5.0);
   EXPECT_EQ(frameAt(lastMs(Moment::Finale), 16).wallX, -5.0);
@@ -204,14 +204,14 @@ TEST_F(DirectorTest, WallMovesOutOnTheFirstWideningTurnForGood) {
 TEST_F(DirectorTest, CardSlidesRightInTheCreditsAndLeftInTheBreak) {
   const MomentWindow credits = momentWindow(Moment::Credits);
   for (int32_t t = credits.lo + 1; t <= credits.hi; t += 20) frameAt(t, 20);
-  EXPECT_NEAR(cardOffsetX, 250 * 20 / 500.0, 1e-3);
+  EXPECT_NEAR(director.cardOffsetX, 250 * 20 / 500.0, 1e-3);
   frameAt(credits.hi + 51, 51);  // the scene after holds it
-  EXPECT_NEAR(cardOffsetX, 10.0, 1e-3);
+  EXPECT_NEAR(director.cardOffsetX, 10.0, 1e-3);
   const MomentWindow pause = momentWindow(Moment::Break);
   for (int32_t t = pause.lo + 21; t <= pause.hi; t += 20) frameAt(t, 20);
-  EXPECT_NEAR(cardOffsetX, 10.0 - 149 * 20 / 500.0, 1e-3);
+  EXPECT_NEAR(director.cardOffsetX, 10.0 - 149 * 20 / 500.0, 1e-3);
   const DirectorFrame f = frameAt(middleMs(Moment::SquareRibbons), 1001);
-  EXPECT_NEAR(f.cardOffset, cardOffsetX, 1e-6);
+  EXPECT_NEAR(f.cardOffset, director.cardOffsetX, 1e-6);
 }
 
 TEST_F(DirectorTest, WobblingAndLevelCards) {
@@ -226,9 +226,9 @@ TEST_F(DirectorTest, WobblingAndLevelCards) {
 TEST_F(DirectorTest, CardSwitchesToItsSecondPictureAtTheFlashForGood) {
   EXPECT_EQ(frameAt(lastMs(Moment::Wobble), 0).cardTexture, textureId(kSlotEmblemCard));
   EXPECT_EQ(frameAt(middleMs(Moment::CardFlash), 0).cardTexture, textureId(kSlotFlashCard));
-  EXPECT_EQ(cardSlot, kSlotFlashCard);
+  EXPECT_EQ(director.cardSlot, kSlotFlashCard);
   EXPECT_FALSE(frameAt(firstMs(Moment::Breakdown), 0).cardTexture);
-  EXPECT_EQ(cardSlot, kSlotFlashCard);
+  EXPECT_EQ(director.cardSlot, kSlotFlashCard);
 }
 
 TEST_F(DirectorTest, BlendingIsSetAtTheFirstDropOnly) {
@@ -242,14 +242,14 @@ TEST_F(DirectorTest, BlendingIsSetAtTheFirstDropOnly) {
 TEST_F(DirectorTest, TheFinaleSpinsTheEffectSpace) {
   const int32_t finale = momentWindow(Moment::Finale).lo;
   frameAt(finale, 16);
-  EXPECT_EQ(sceneSpinY, 0.0f);
+  EXPECT_EQ(director.sceneSpinY, 0.0f);
   frameAt(finale + 16, 16);
   frameAt(finale + 32, 16);
   frameAt(finale + 32, 0);
-  EXPECT_FLOAT_EQ(sceneSpinY, 2 * 16 * 0.2f / 16);
-  EXPECT_FLOAT_EQ(sceneSpinX, 2 * 16 * 0.4f / 16);
+  EXPECT_FLOAT_EQ(director.sceneSpinY, 2 * 16 * 0.2f / 16);
+  EXPECT_FLOAT_EQ(director.sceneSpinX, 2 * 16 * 0.4f / 16);
   const DirectorFrame f = frameAt(finale + 41, 9);
-  EXPECT_FLOAT_EQ(static_cast<float>(f.spinY), sceneSpinY);
-  EXPECT_FLOAT_EQ(static_cast<float>(f.spinX), sceneSpinX);
+  EXPECT_FLOAT_EQ(static_cast<float>(f.spinY), director.sceneSpinY);
+  EXPECT_FLOAT_EQ(static_cast<float>(f.spinX), director.sceneSpinX);
 }
 }  // namespace

@@ -15,7 +15,7 @@ class ShowEndTest : public DirectorFixture {
     fakeAudio = FakeAudio{};
     // One byte per millisecond: the position is the music time.
     fakeAudio.bytesPerSecond = 1000.0;
-    musicSilent = 0;
+    musicSource.musicSilent = 0;
   }
 };
 
@@ -32,7 +32,7 @@ TEST_F(ShowEndTest, TheFrameAfterTheMusicStoppedReportsTheEndAndDrawsNothingAfte
   EXPECT_EQ(recorder.calls()[0].kind, GfxCall::Clear);
   EXPECT_EQ(recorder.calls()[3].kind, GfxCall::LoadIdentity);
   // The frame's clock was read before the end was found.
-  EXPECT_EQ(musicTimeMs, 100000);
+  EXPECT_EQ(musicClock.musicTimeMs, 100000);
 }
 
 TEST_F(ShowEndTest, WhilePlayingEveryFrameGoesOnToTheEffects) {

@@ -31,15 +31,15 @@ bool startShow() {
   if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, 0)) return false;
   startMusic();
   initSwarm();
-  started = musicStream != 0;
+  started = musicSource.musicStream != 0;
   return started == 1;
 }
 
 // One frame of the show: the music stood at this frame's sample.
 void nextFrame(bool draw) {
   const uint64_t sample =
-      static_cast<uint64_t>(frameNumber) * audioOfflineRate(musicStream) / kFramesPerSecond;
-  audioOfflineSetFrame(musicStream, sample);
+      static_cast<uint64_t>(frameNumber) * audioOfflineRate(musicSource.musicStream) / kFramesPerSecond;
+  audioOfflineSetFrame(musicSource.musicStream, sample);
   gfx = draw ? &gfxDirect : &gfxDiscard;
   renderFrame();
   if (draw) glFinish();
@@ -55,7 +55,7 @@ void showFrameAt(benchmark::State& state) {
   const int64_t target = state.range(0) * kFramesPerSecond / 1000;
   while (frameNumber < target) nextFrame(false);
   for (auto _ : state) nextFrame(true);
-  state.SetLabel(std::to_string(musicTimeMs) + " ms");
+  state.SetLabel(std::to_string(musicClock.musicTimeMs) + " ms");
 }
 // The reveal; the cube under a title with the card; the ribbons' square
 // waves; the pulse under a title with the card and the spectrum ribbons; the

@@ -126,7 +126,7 @@ int captureBenchmark(const CaptureOptions& options, std::FILE* out) {
     const double wallEnd = clockMs(CLOCK_MONOTONIC);
     if (!running) break;
     if (timed) {
-      byScene[sceneAt(musicTimeMs)].push_back({wallEnd - wallStart, cpuEnd - cpuStart});
+      byScene[sceneAt(musicClock.musicTimeMs)].push_back({wallEnd - wallStart, cpuEnd - cpuStart});
       ++drawn;
     }
     progressUpdate(timed ? drawn : frame, !timed);

@@ -124,8 +124,8 @@ int captureStartShow(int width, int height) {
   // the music; an offline stream has nothing to wait for. A process of
   // --jobs has the music from the one that started it.
   showFrame = 0;
-  if (!musicStream) startMusic();
-  if (musicSilent || !musicStream) {
+  if (!musicSource.musicStream) startMusic();
+  if (musicSource.musicSilent || !musicSource.musicStream) {
     captureError("cannot read the music %s", kMusicFile);
     return 0;
   }
@@ -147,7 +147,7 @@ int captureInterrupted() { return interruptStatus; }
 
 int captureRun(const CaptureOptions& options, const CaptureOutput& output, const FrameSpan* spans,
                int spanCount) {
-  const AudioStream music = musicStream;
+  const AudioStream music = musicSource.musicStream;
   const uint32_t rate = audioOfflineRate(music);
   const int fps = options.framesPerSecond;
   // The show ends itself at the latest on the first frame past the end of

@@ -156,11 +156,11 @@ int planStretches(int64_t first, int64_t end, int jobs, int64_t alignFrames, int
 
 int captureJobs(const CaptureOptions& options) {
   startMusic();
-  if (musicSilent || !musicStream) {
+  if (musicSource.musicSilent || !musicSource.musicStream) {
     captureError("cannot read the music %s", kMusicFile);
     return kCaptureFailed;
   }
-  const AudioStream music = musicStream;
+  const AudioStream music = musicSource.musicStream;
   const int fps = options.framesPerSecond;
   const int64_t musicMs =
       static_cast<int64_t>(audioOfflineFrames(music)) * kMsPerSecond / audioOfflineRate(music);
