@@ -144,12 +144,32 @@ void buildCube() {
     }
   }
 }
+// The seam's and the poles' vertices are worked out apart from their twins
+// and land a rounding away from them (the sine of 255 column steps is not 0
+// in doubles, nor is that of 127 row steps): each takes its twin's position
+// and normal, so that the grid closes up bit for bit. What moves is far below
+// a float's step of the coordinates around it.
+void closeUp(MeshGrid& grid) {
+  for (int i = 0; i < kMeshVertices; ++i) {
+    const MeshVertex& twin = grid.v[meshTwins[i]];
+    MeshVertex& v = grid.v[i];
+    v.x = twin.x;
+    v.y = twin.y;
+    v.z = twin.z;
+    v.nx = twin.nx;
+    v.ny = twin.ny;
+    v.nz = twin.nz;
+  }
+}
 }  // namespace
 
 void buildMeshGrids() {
   buildSpheres();
+  closeUp(sphereGrid);
+  closeUp(satelliteGrid);
   std::memcpy(&meshWork.workGrid, &sphereGrid, sizeof meshWork.workGrid);
   buildCube();
+  closeUp(boxGrid);
   ++meshGridBuilds;
 }
 

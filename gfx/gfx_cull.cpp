@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 
 #include "workers/workers.h"
 
@@ -91,6 +93,7 @@ enum Facing : int8_t { kNoWay = 0, kOneWay = 1, kOtherWay = -1 };
 // What one run of strips finds about its vertices and triangles.
 struct StripsFound {
   bool clipped = false;  // a vertex near the near or far plane
+  bool apart = false;    // a vertex that does not stand where its twin does
   double furthest2 = 0.0;
   GLuint vertexCount = 0;  // one past the largest vertex or twin number seen
   size_t turnsOneWay = 0, turnsOtherWay = 0;
@@ -198,7 +201,23 @@ bool meetingNearPixelCentre(const Scratch& scratch, const size_t place[3], const
   }
   return false;
 }
+// Unset until the first question: then from the environment.
+int visibleTrianglesSwitch = -1;
 }  // namespace
+
+GfxCullCounts gfxCullCounts = {};
+
+bool gfxVisibleTrianglesOn() {
+  if (visibleTrianglesSwitch < 0) {
+    const char* value = std::getenv("VANTOREL_VISIBLE_TRIANGLES");
+    const bool off = value && (std::strcmp(value, "off") == 0 || std::strcmp(value, "no") == 0 ||
+                               std::strcmp(value, "0") == 0);
+    visibleTrianglesSwitch = off ? 0 : 1;
+  }
+  return visibleTrianglesSwitch == 1;
+}
+
+void gfxSetVisibleTriangles(bool on) { visibleTrianglesSwitch = on ? 1 : 0; }
 
 bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[16],
                          const GLfloat projection[16], const GfxRaster* raster,
@@ -239,6 +258,9 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
     for (size_t k = static_cast<size_t>(firstStrip); k < static_cast<size_t>(endStrip); ++k) {
       const GLuint* strip = arrays.indices + k * length;
       for (size_t j = 0; j < length; ++j) {
+        const GLfloat* here = gfxArrayAt(arrays.positions, arrays.stride, strip[j]);
+        const GLfloat* there = gfxArrayAt(arrays.positions, arrays.stride, twin[strip[j]]);
+        if (std::memcmp(here, there, 3 * sizeof(GLfloat)) != 0) found.apart = true;
         const Vec p = position(strip[j]);
         const double z = row(map, 2, p), w = row(map, 3, p);
         found.furthest2 = std::max(found.furthest2, dot(p, p));
@@ -251,7 +273,7 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
               static_cast<float>(map.offsetY + row(map, 1, p) / w * map.scaleY);
         }
       }
-      if (found.clipped) return;
+      if (found.clipped || found.apart) return;
       for (size_t j = 0; j < perStrip; ++j) {
         const size_t i = k * perStrip + j;
         GLuint* v = &scratch.corners[3 * i];
@@ -283,12 +305,13 @@ bool gfxVisibleTriangles(const GfxStripArrays& arrays, const GLfloat modelview[1
   StripsFound all;
   for (const StripsFound& found : scratch.found) {
     all.clipped = all.clipped || found.clipped;
+    all.apart = all.apart || found.apart;
     all.furthest2 = std::max(all.furthest2, found.furthest2);
     all.vertexCount = std::max(all.vertexCount, found.vertexCount);
     all.turnsOneWay += found.turnsOneWay;
     all.turnsOtherWay += found.turnsOtherWay;
   }
-  if (all.clipped) return false;
+  if (all.clipped || all.apart) return false;
   if ((all.turnsOneWay != 0) == (all.turnsOtherWay != 0)) return false;
   if (!(dot(eye, eye) > all.furthest2 * kEyeMargin * kEyeMargin)) return false;
   // A triangle faces away when it faces against the way the surface turns.

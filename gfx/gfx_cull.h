@@ -12,15 +12,22 @@
 // a clear angle and every triangle it shares a vertex with does too.
 //
 // The proof needs a surface that encloses a region the eye lies outside of,
-// which this module checks for itself: every triangle must turn the same way
-// around the surface's origin (a surface star-shaped around its origin does
-// not cross itself), the eye must lie beyond the surface's furthest vertex
-// from that origin, and no vertex may come near the near or far plane, where
-// clipping would open the surface. What it cannot check, the caller states:
-// that the strips close up, naming for every vertex the twin that stands in
-// its place where the grid's seam or pole repeats a position.
+// which this module checks for itself: every vertex must stand exactly where
+// the twin the caller names for it stands (the grid's seam and poles repeat a
+// position; bit for bit the same floats, or the strips would not close), every
+// triangle must turn the same way around the surface's origin (a surface
+// star-shaped around its origin does not cross itself), the eye must lie
+// beyond the surface's furthest vertex from that origin, and no vertex may
+// come near the near or far plane, where clipping would open the surface. The
+// GL state it needs (a perspective projection, the nearest surface winning
+// every pixel) the back-end checks before it asks (gfx_gl.cpp).
+//
+// The pass can be switched off, to draw every triangle and compare: the
+// environment variable VANTOREL_VISIBLE_TRIANGLES=off does it for a whole run
+// of any program, gfxSetVisibleTriangles from within.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "gfx/gfx.h"
@@ -31,6 +38,22 @@ struct GfxRaster {
   int depthBits;      // of the depth buffer drawn into
 };
 
+// Whether a back-end may leave triangles out: on, unless switched off by
+// VANTOREL_VISIBLE_TRIANGLES (off, no or 0; read on the first call) or by
+// gfxSetVisibleTriangles. Asked before every closed surface is drawn.
+bool gfxVisibleTrianglesOn();
+void gfxSetVisibleTriangles(bool on);
+
+// What the pass has done since the process started, for tests and reports:
+// the closed surfaces drawn, those drawn with triangles left out, and the
+// triangles left out in all.
+struct GfxCullCounts {
+  uint64_t closedSurfaces;
+  uint64_t surfacesCulled;
+  uint64_t trianglesLeftOut;
+};
+extern GfxCullCounts gfxCullCounts;
+
 // Called by a back-end before it draws strips whose arrays name twins, with
 // GL's current model-view and projection matrices (column after column, as
 // glGetFloatv gives them). On true, `triangles` holds three vertex numbers a
@@ -39,7 +62,8 @@ struct GfxRaster {
 // k) and in the strips' order, of every triangle that can show: drawing them
 // as GL_TRIANGLES gives the pixels and depths the strips give. On false the
 // surface cannot be shown closed from this eye (or arrays.twins is null):
-// draw every strip. `triangles` is the caller's, reused from call to call.
+// draw every strip; so too when a vertex does not stand bit for bit where its
+// twin does. `triangles` is the caller's, reused from call to call.
 //
 // `raster` is given when the renderer takes each pixel from its centre alone
 // (no multisampling, no polygon smoothing). Triangles too small or too thin

@@ -4,35 +4,95 @@
 #include "gfx/gfx.h"
 
 #include <cstddef>
+#include <cstdio>
 #include <vector>
 
 #include "gfx/gfx_cull.h"
 
 namespace {
-// Whether the state lets the nearest surface alone decide each pixel: filled
-// polygons, depth test and depth writes on, nothing discarded by alpha, and
-// no blending but the one that replaces. Nor may anything drop fragments by
-// the way a triangle turns or where it lies (face culling, clip planes), move
-// depths by slope (polygon offset) or count fragments that fail (stencil):
-// otherwise what lies behind may show.
-bool nearestSurfaceWins() {
-  GLint polygonMode[2], depthFunc, blendSource, blendDestination, clipPlanes = 0;
-  GLboolean depthWrites;
+// The states below use calls of OpenGL 3.2 (separate blend equations, depth
+// clamping, programs); an older context never leaves a triangle out.
+constexpr int kGateMajor = 3;
+constexpr int kGateMinor = 2;
+
+bool contextNewEnough() {
+  static int known = -1;
+  if (known < 0) {
+    const char* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+    int major = 0, minor = 0;
+    known = version && std::sscanf(version, "%d.%d", &major, &minor) == 2 &&
+                    (major > kGateMajor || (major == kGateMajor && minor >= kGateMinor))
+                ? 1
+                : 0;
+  }
+  return known == 1;
+}
+
+GLint integer(GLenum name) {
+  GLint value = 0;
+  glGetIntegerv(name, &value);
+  return value;
+}
+
+// A perspective projection seen from the origin of eye space, as gluPerspective
+// and glFrustum make them: w = -z (last row 0 0 -1 0), screen x and y from x,
+// y and z only, and a depth that grows with the distance along every ray
+// (row 2 from z alone, with a negative constant). GL's matrices hold column
+// after column: entry (row, column) is m[column * 4 + row].
+bool perspectiveFromTheOrigin(const GLfloat* m) {
+  const bool lastRow = m[3] == 0 && m[7] == 0 && m[11] == -1 && m[15] == 0;
+  const bool screen = m[0] != 0 && m[4] == 0 && m[12] == 0 && m[1] == 0 && m[5] != 0 &&
+                      m[13] == 0;
+  const bool depth = m[2] == 0 && m[6] == 0 && m[14] < 0;
+  return lastRow && screen && depth;
+}
+
+// Blending off, or blending that gives the incoming colour as it is: source
+// times one plus destination times zero, for colour and alpha.
+bool blendingReplaces() {
+  if (!glIsEnabled(GL_BLEND)) return true;
+  return integer(GL_BLEND_SRC_RGB) == GL_ONE && integer(GL_BLEND_SRC_ALPHA) == GL_ONE &&
+         integer(GL_BLEND_DST_RGB) == GL_ZERO && integer(GL_BLEND_DST_ALPHA) == GL_ZERO &&
+         integer(GL_BLEND_EQUATION_RGB) == GL_FUNC_ADD &&
+         integer(GL_BLEND_EQUATION_ALPHA) == GL_FUNC_ADD;
+}
+
+// The GL state under which leaving out the triangles of a closed surface that
+// cannot show is proven to change no pixel: the state the show draws its
+// surfaces in. Each pixel must go to the nearest surface along its ray and to
+// nothing else: triangles drawn, filled on both faces, by the fixed pipeline
+// under the projection above; the depth test on (less, or less or equal),
+// depth writes on, nearer depths smaller (a depth range with near below far)
+// and nothing clamped; and no fragment dropped, moved in depth or mixed by
+// any other test or mode (face culling, clip planes, polygon offset or
+// stipple, alpha and stencil tests, logic operations, blending but the one
+// that replaces). Any other state, and any state this list does not name,
+// draws every strip.
+bool provenState(const GLfloat* projection) {
+  if (!contextNewEnough()) return false;
+  if (!perspectiveFromTheOrigin(projection)) return false;
+  if (integer(GL_RENDER_MODE) != GL_RENDER || integer(GL_CURRENT_PROGRAM) != 0) return false;
+  GLint polygonMode[2] = {0, 0};
   glGetIntegerv(GL_POLYGON_MODE, polygonMode);
-  glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+  if (polygonMode[0] != GL_FILL || polygonMode[1] != GL_FILL) return false;
+  GLboolean depthWrites = GL_FALSE;
   glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
-  glGetIntegerv(GL_BLEND_SRC, &blendSource);
-  glGetIntegerv(GL_BLEND_DST, &blendDestination);
-  glGetIntegerv(GL_MAX_CLIP_PLANES, &clipPlanes);
+  GLfloat depthRange[2] = {0, 0};
+  glGetFloatv(GL_DEPTH_RANGE, depthRange);
+  const GLint depthFunc = integer(GL_DEPTH_FUNC);
+  if (!glIsEnabled(GL_DEPTH_TEST) || !depthWrites || !(depthRange[0] < depthRange[1]) ||
+      (depthFunc != GL_LESS && depthFunc != GL_LEQUAL) || glIsEnabled(GL_DEPTH_CLAMP)) {
+    return false;
+  }
+  for (const GLenum cap : {GL_CULL_FACE, GL_POLYGON_OFFSET_FILL, GL_POLYGON_STIPPLE,
+                           GL_ALPHA_TEST, GL_STENCIL_TEST, GL_COLOR_LOGIC_OP}) {
+    if (glIsEnabled(cap)) return false;
+  }
+  const GLint clipPlanes = integer(GL_MAX_CLIP_PLANES);
   for (GLint i = 0; i < clipPlanes; ++i) {
     if (glIsEnabled(static_cast<GLenum>(GL_CLIP_PLANE0 + i))) return false;
   }
-  const bool replaces =
-      !glIsEnabled(GL_BLEND) || (blendSource == GL_ONE && blendDestination == GL_ZERO);
-  return polygonMode[0] == GL_FILL && polygonMode[1] == GL_FILL && glIsEnabled(GL_DEPTH_TEST) &&
-         depthWrites && (depthFunc == GL_LESS || depthFunc == GL_LEQUAL) &&
-         !glIsEnabled(GL_ALPHA_TEST) && replaces && !glIsEnabled(GL_CULL_FACE) &&
-         !glIsEnabled(GL_STENCIL_TEST) && !glIsEnabled(GL_POLYGON_OFFSET_FILL);
+  return blendingReplaces();
 }
 
 // Whether each pixel is taken from its centre alone: no multisampling and no
@@ -46,10 +106,11 @@ bool samplesPixelCentres() {
 // The triangles of a closed surface that can show from where the eye stands
 // now; false when every strip must be drawn.
 bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& triangles) {
-  if (!arrays.twins || !nearestSurfaceWins()) return false;
+  if (!arrays.twins || !gfxVisibleTrianglesOn()) return false;
   GLfloat modelview[16], projection[16];
-  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   glGetFloatv(GL_PROJECTION_MATRIX, projection);
+  if (!provenState(projection)) return false;
+  glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
   GfxRaster raster;
   glGetIntegerv(GL_VIEWPORT, raster.viewport);
   glGetIntegerv(GL_DEPTH_BITS, &raster.depthBits);
@@ -76,7 +137,11 @@ void gfxDrawStrips(const GfxStripArrays& arrays) {
     glTexCoordPointer(2, GL_FLOAT, arrays.stride, arrays.texCoords);
   }
   static std::vector<GLuint> visible;
+  if (arrays.twins) ++gfxCullCounts.closedSurfaces;
   if (closedSurfaceTriangles(arrays, visible)) {
+    const size_t all = static_cast<size_t>(arrays.stripCount) * (arrays.stripLength - 2);
+    ++gfxCullCounts.surfacesCulled;
+    gfxCullCounts.trianglesLeftOut += all - visible.size() / 3;
     if (!visible.empty()) {
       glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(visible.size()), GL_UNSIGNED_INT,
                      visible.data());

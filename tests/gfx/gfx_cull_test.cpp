@@ -63,6 +63,14 @@ Surface makeSurface(const std::function<double(double, double, double)>& radius)
           static_cast<GLuint>(r * kColumns + (pole || c == kColumns - 1 ? 0 : c)));
     }
   }
+  // The seam and the poles, worked out apart, land a rounding away from their
+  // twins; they take the twins' positions, as the show's grids do.
+  for (size_t i = 0; i < surface.vertices.size(); ++i) {
+    const Vertex& twin = surface.vertices[surface.twins[i]];
+    surface.vertices[i].x = twin.x;
+    surface.vertices[i].y = twin.y;
+    surface.vertices[i].z = twin.z;
+  }
   for (int r = 0; r + 1 < kRows; ++r) {
     for (int c = 0; c < kColumns; ++c) {
       surface.order.push_back(static_cast<GLuint>(r * kColumns + c));
@@ -360,6 +368,17 @@ TEST(GfxCull, EveryTriangleIsDrawnWhenTheSurfaceCannotBeShownClosedFromTheEye) {
   // Long and thin: the eye lies outside it but within reach of its far end.
   const Surface needle = makeSurface([](double, double, double z) { return 1.0 + 4.0 * z * z; });
   EXPECT_FALSE(visible(needle, {4.0f, 0.0f, 0.0f, 0.0f}, triangles)) << "the eye within reach";
+  // A seam vertex a float's step away from its twin, or a pole's vertex that
+  // stands as -0 where its twin stands as +0: not bit for bit closed.
+  ASSERT_TRUE(visible(round, kViews[0], triangles)) << "the closed sphere itself";
+  Surface ajar = round;
+  Vertex& seam = ajar.vertices[5 * kColumns + kColumns - 1];
+  seam.y = std::nextafter(seam.y, 2.0f);
+  EXPECT_FALSE(visible(ajar, kViews[0], triangles)) << "a seam a float's step apart";
+  Surface signedPole = round;
+  ASSERT_EQ(signedPole.vertices[kColumns / 2].x, 0.0f);
+  signedPole.vertices[kColumns / 2].x = -signedPole.vertices[kColumns / 2].x;
+  EXPECT_FALSE(visible(signedPole, kViews[0], triangles)) << "a pole with -0 beside +0";
 
   // Whatever it answers, the frame stays that of the whole surface.
   for (const View& view : {View{1.05f, 0.0f, 0.0f, 0.0f}, View{0.5f, 0.0f, 30.0f, 0.0f}}) {
@@ -490,10 +509,26 @@ TEST(GfxCull, StateThatLetsTheBackShowDrawsEveryTriangle) {
         glCullFace(GL_FRONT);
       },
       [] {
-        // Cuts the ball's near half away: the inside shows.
-        const GLdouble plane[4] = {0.0, 0.0, -1.0, 0.0};
+        // Cuts the ball's near half away (everything nearer the eye than its
+        // centre, in eye space): the inside shows.
+        const GLdouble plane[4] = {0.0, 0.0, -1.0, -5.0};
+        glPushMatrix();
+        glLoadIdentity();
         glClipPlane(GL_CLIP_PLANE0, plane);
+        glPopMatrix();
         glEnable(GL_CLIP_PLANE0);
+      },
+      [] {
+        // Seen from infinitely far, a whole half of the ball shows, more than
+        // from the eye the pass takes the view from.
+        glMatrixMode(GL_PROJECTION);
+        glLoadIdentity();
+        glOrtho(-2.4, 2.4, -1.35, 1.35, 0.1, 200.0);
+        glMatrixMode(GL_MODELVIEW);
+      },
+      [] {
+        // Nearer depths larger: under the less-than test the furthest wins.
+        glDepthRange(1.0, 0.0);
       },
   };
   const Surface round = sphere();
@@ -509,6 +544,7 @@ TEST(GfxCull, StateThatLetsTheBackShowDrawsEveryTriangle) {
     glClearDepth(1.0);
     glDisable(GL_CULL_FACE);
     glDisable(GL_CLIP_PLANE0);
+    glDepthRange(0.0, 1.0);
   }
   // Blending that replaces is no blending at all, as the show has it.
   const Frame plain = drawn(round, kViews[1], false);

@@ -264,6 +264,14 @@ FAKE
       fail "no SquareRibbons row of 10 frames"
     grep -qE '^all +20 ' "$work/out.txt" || fail "no row of all 20 frames"
     [ "$(ls "$work")" = "$(printf 'err.txt\nout.txt')" ] || fail "it wrote $(ls "$work")"
+    # The mesh and the satellite on each of the 20 frames; the pass leaves
+    # triangles out of them unless it is switched off.
+    grep -qE '^visible triangles: on, [1-9][0-9]* of 40 closed surfaces drawn with [1-9][0-9]* ' \
+      "$work/out.txt" || fail "no line of the visible triangles left out: $(tail -n 1 "$work/out.txt")"
+    VANTOREL_VISIBLE_TRIANGLES=off capture --benchmark --size 320x180 --fps 10 --start 59000 \
+      --end 61000
+    expect_ok
+    grep -q '^visible triangles: off' "$work/out.txt" || fail "the switch did not turn the pass off"
     capture --benchmark --start 197000
     expect_failure 1 "nothing to time"
     ;;

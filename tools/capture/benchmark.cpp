@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "app/frame_clock.h"
+#include "gfx/gfx_cull.h"
 #include "music/clock.h"
 #include "timeline/moments.h"
 #include "tools/capture/capture.h"
@@ -116,8 +117,10 @@ int captureBenchmark(const CaptureOptions& options, std::FILE* out) {
   std::vector<FrameTime> byScene[kSceneCount];
   progressStart(0);
   int64_t drawn = 0;
+  GfxCullCounts before{};
   for (int64_t frame = 0; frame < span.end && captureInterrupted() == 0; ++frame) {
     const bool timed = frame >= span.first;
+    if (frame == span.first) before = gfxCullCounts;
     const double wallStart = clockMs(CLOCK_MONOTONIC);
     const double cpuStart = clockMs(CLOCK_THREAD_CPUTIME_ID);
     const int running = runClockFrame(frame, fps, timed);
@@ -143,5 +146,16 @@ int captureBenchmark(const CaptureOptions& options, std::FILE* out) {
   std::fprintf(out, "%lld frames of %dx%d at %d fps\n", static_cast<long long>(drawn),
                options.width, options.height, fps);
   printFrameTimeReport(out, byScene, kSceneCount);
+  if (gfxVisibleTrianglesOn()) {
+    std::fprintf(out,
+                 "visible triangles: on, %llu of %llu closed surfaces drawn with %llu "
+                 "triangles left out\n",
+                 static_cast<unsigned long long>(gfxCullCounts.surfacesCulled - before.surfacesCulled),
+                 static_cast<unsigned long long>(gfxCullCounts.closedSurfaces - before.closedSurfaces),
+                 static_cast<unsigned long long>(gfxCullCounts.trianglesLeftOut -
+                                                 before.trianglesLeftOut));
+  } else {
+    std::fprintf(out, "visible triangles: off (VANTOREL_VISIBLE_TRIANGLES), every triangle drawn\n");
+  }
   return kCaptureOk;
 }
