@@ -45,28 +45,28 @@ bool folderHoldsShow(const char* folder) {
   return false;
 }
 
-bool executableFolder(char* out, size_t size) {
-  if (size < 2) return false;
+int executableFolder(char* out, size_t size) {
+  if (size < 2) return 0;
   const ssize_t n = readlink("/proc/self/exe", out, size - 1);
-  if (n <= 0 || static_cast<size_t>(n) >= size - 1) return false;
+  if (n <= 0 || static_cast<size_t>(n) >= size - 1) return 0;
   out[n] = '\0';
   char* slash = std::strrchr(out, '/');
-  if (!slash) return false;
+  if (!slash) return 0;
   // The root folder keeps its slash.
   slash[slash == out ? 1 : 0] = '\0';
-  return true;
+  return 1;
 }
 
-bool installedFolderOf(const char* programFolder, char* out, size_t size) {
+int installedFolderOf(const char* programFolder, char* out, size_t size) {
   const int n = std::snprintf(out, size, "%s/%s", programFolder, VANTOREL_DATA_FROM_BIN);
   return n > 0 && static_cast<size_t>(n) < size;
 }
 
-bool desktopShowFolder(const char* programFolder, char* out, size_t size) {
+int desktopShowFolder(const char* programFolder, char* out, size_t size) {
   return firstHolding(".", programFolder, out, size);
 }
 
-bool captureShowFolder(const char* programFolder, char* out, size_t size) {
+int captureShowFolder(const char* programFolder, char* out, size_t size) {
   return firstHolding(programFolder, programFolder, out, size);
 }
 

@@ -12,26 +12,26 @@
 bool folderHoldsShow(const char* folder);
 
 // The folder the running executable lies in, into `out` (room for `size`
-// bytes). Returns false when it cannot be told.
-bool executableFolder(char* out, size_t size);
+// bytes). Returns 1, or 0 when it cannot be told.
+int executableFolder(char* out, size_t size);
 
 // The folder an install puts the show's files in, for a program that lies in
-// `programFolder`, into `out`. Returns false when it does not fit; the folder
+// `programFolder`, into `out`. Returns 1, or 0 when it does not fit; the folder
 // itself may not exist.
-bool installedFolderOf(const char* programFolder, char* out, size_t size);
+int installedFolderOf(const char* programFolder, char* out, size_t size);
 
 // The desktop program's folder, into `out`: "." (the working directory) when
 // it holds any of the show's files, as the show has always read them;
 // otherwise the installed folder when that holds them; otherwise ".", where
 // the show's own messages then say what is missing. False when it does not
 // fit.
-bool desktopShowFolder(const char* programFolder, char* out, size_t size);
+int desktopShowFolder(const char* programFolder, char* out, size_t size);
 
 // The capture tool's default folder, into `out`: its own when it holds the
 // show's files (a build, where the tool lies beside them); otherwise the
 // installed folder when that holds them; otherwise its own, where the
 // capture then reports what is missing. False when it does not fit.
-bool captureShowFolder(const char* programFolder, char* out, size_t size);
+int captureShowFolder(const char* programFolder, char* out, size_t size);
 
 // Moves the desktop program into desktopShowFolder for its own executable.
 // Says nothing when there is nothing better than the working directory.

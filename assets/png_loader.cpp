@@ -229,8 +229,8 @@ GLuint upload(const DecodedPicture& picture, GLint maxSide, GLint wrap, GLint mi
 
 void pictureSetStandardOrientation(int standard) { standardOrientation = standard ? 1 : 0; }
 
-bool pictureDecode(const uint8_t* data, size_t size, uint32_t maxSide, DecodedPicture* out) {
-  if (!out) return false;
+int pictureDecode(const uint8_t* data, size_t size, uint32_t maxSide, DecodedPicture* out) {
+  if (!out) return 0;
   MemorySource source{data, data ? size : 0, 0};
   return decode(&source, readFromMemory, maxSide, out);
 }

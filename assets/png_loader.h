@@ -55,10 +55,10 @@ struct DecodedPicture {
   std::vector<uint8_t> pixels;
 };
 
-// The decode step on its own, from memory: no GL. Returns true on success and
+// The decode step on its own, from memory: no GL. Returns 1 on success and
 // fills `out`; on failure leaves `out` empty. Every colour type, bit depth and
 // interlace of PNG is read; 16-bit samples are rounded to 8 bits. Rejects
 // damaged or truncated data (a bad CRC in any chunk included), a side larger
 // than `maxSide`, and pictures whose power-of-two texture would exceed
 // 4096 x 4096 texels, before taking any pixel memory.
-bool pictureDecode(const uint8_t* data, size_t size, uint32_t maxSide, DecodedPicture* out);
+int pictureDecode(const uint8_t* data, size_t size, uint32_t maxSide, DecodedPicture* out);

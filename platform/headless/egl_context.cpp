@@ -79,18 +79,18 @@ bool chooseConfig(EGLDisplay d, EGLConfig* config, int* depth) {
 }
 }  // namespace
 
-bool eglContextCreate(int width, int height) {
+int eglContextCreate(int width, int height) {
   eglContextDestroy();
   display = openDisplay();
   if (display == EGL_NO_DISPLAY) {
     std::fprintf(stderr, "EGL: no display without a window system is available\n");
-    return false;
+    return 0;
   }
   EGLConfig config{};
   if (!chooseConfig(display, &config, &depthBits) || !eglBindAPI(EGL_OPENGL_API)) {
     std::fprintf(stderr, "EGL: no RGBA pbuffer configuration for desktop GL\n");
     eglContextDestroy();
-    return false;
+    return 0;
   }
   const EGLint surfaceAttributes[] = {EGL_WIDTH, width, EGL_HEIGHT, height, EGL_NONE};
   surface = eglCreatePbufferSurface(display, config, surfaceAttributes);
@@ -100,13 +100,13 @@ bool eglContextCreate(int width, int height) {
     std::fprintf(stderr, "EGL: cannot create a %dx%d GL context (error 0x%x)\n", width, height,
                  eglGetError());
     eglContextDestroy();
-    return false;
+    return 0;
   }
-  return true;
+  return 1;
 }
 
-bool eglContextMakeCurrent(bool current) {
-  if (display == EGL_NO_DISPLAY) return false;
+int eglContextMakeCurrent(bool current) {
+  if (display == EGL_NO_DISPLAY) return 0;
   if (current) return eglMakeCurrent(display, surface, surface, context) == EGL_TRUE;
   return eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT) == EGL_TRUE;
 }

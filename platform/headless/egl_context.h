@@ -5,12 +5,13 @@
 
 // Creates the context and a width x height RGBA pbuffer with the deepest depth
 // buffer offered (32 bits where it can), and makes it current on this thread.
-// Returns false, with the reason on standard error, when EGL is not available.
+// Returns 1, or 0 with the reason on standard error when EGL is not available.
 // One context at a time: a second call destroys the first.
-bool eglContextCreate(int width, int height);
+int eglContextCreate(int width, int height);
 
 // Makes the context current (true) or releases it from the thread (false).
-bool eglContextMakeCurrent(bool current);
+// Returns 1, or 0 when EGL refuses.
+int eglContextMakeCurrent(bool current);
 
 // Destroys the context and its surface; safe when there is none.
 void eglContextDestroy();

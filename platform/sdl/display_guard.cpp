@@ -111,17 +111,17 @@ void restoreDesktop(Display* display, Window root, const SavedDesktop& saved) {
 }
 }  // namespace
 
-bool displayGuardStart() {
-  if (guardPipe >= 0) return true;
-  if (!std::getenv("DISPLAY")) return false;
+int displayGuardStart() {
+  if (guardPipe >= 0) return 1;
+  if (!std::getenv("DISPLAY")) return 0;
   int fds[2];
-  if (pipe(fds) != 0) return false;
+  if (pipe(fds) != 0) return 0;
   const pid_t show = getpid();
   const pid_t pid = fork();
   if (pid < 0) {
     close(fds[0]);
     close(fds[1]);
-    return false;
+    return 0;
   }
   if (pid == 0) {
     close(fds[1]);
@@ -131,7 +131,7 @@ bool displayGuardStart() {
   guardPipe = fds[1];
   // Programs the show starts must not hold the pipe open.
   fcntl(guardPipe, F_SETFD, FD_CLOEXEC);
-  return true;
+  return 1;
 }
 
 void displayGuardModeChanged(bool changed) {

@@ -10,9 +10,9 @@
 #pragma once
 
 // Starts the guard; call once, while the process has one thread and before it
-// connects to the window system. Returns false (and the show runs unguarded)
+// connects to the window system. Returns 1, or 0 (and the show runs unguarded)
 // when there is no X display or the fork fails.
-bool displayGuardStart();
+int displayGuardStart();
 
 // Tells the guard whether a changed display mode is in force now.
 void displayGuardModeChanged(bool changed);

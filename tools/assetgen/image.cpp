@@ -91,11 +91,29 @@ double fractalNoise(double x, double y, int octaves, uint32_t seed, int periodX)
   return sum / total;
 }
 
-bool writePng(const char* path, const Image& image) {
+namespace {
+// libpng reports a failure by a jump back into the setjmp below: the writing
+// runs in a frame of its own that holds nothing the jump could leave behind.
+bool writeRows(png_structp png, png_infop info, FILE* file, const Image& image,
+               png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png)) != 0) return false;
+  png_init_io(png, file);
+  png_set_compression_level(png, kPngCompression);
+  png_set_IHDR(png, info, image.width, image.height, 8,
+               image.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  png_write_image(png, rows);
+  png_write_end(png, nullptr);
+  return true;
+}
+}  // namespace
+
+int writePng(const char* path, const Image& image) {
   FILE* file = std::fopen(path, "wb");
   if (!file) {
     std::fprintf(stderr, "assetgen: cannot write %s\n", path);
-    return false;
+    return 0;
   }
   const int channels = image.alpha ? 4 : 3;
   std::vector<uint8_t> bytes(static_cast<size_t>(image.width) * image.height * channels);
@@ -108,19 +126,7 @@ bool writePng(const char* path, const Image& image) {
   }
   png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngFailed, nullptr);
   png_infop info = png ? png_create_info_struct(png) : nullptr;
-  bool ok = png && info;
-  if (ok && setjmp(png_jmpbuf(png)) == 0) {
-    png_init_io(png, file);
-    png_set_compression_level(png, kPngCompression);
-    png_set_IHDR(png, info, image.width, image.height, 8,
-                 image.alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    png_write_image(png, rows.data());
-    png_write_end(png, nullptr);
-  } else {
-    ok = false;
-  }
+  bool ok = png && info && writeRows(png, info, file, image, rows.data());
   png_destroy_write_struct(&png, &info);
   if (std::fclose(file) != 0) ok = false;
   if (!ok) {

@@ -70,6 +70,6 @@ double valueNoise(double x, double y, uint32_t seed, int periodX = 0);
 double fractalNoise(double x, double y, int octaves, uint32_t seed, int periodX = 0);
 
 // Writes the picture as an 8-bit RGB or RGBA PNG (by `image.alpha`), with no
-// time stamp, so equal pictures give equal files. Returns false with a
+// time stamp, so equal pictures give equal files. Returns 1, or 0 with a
 // message on standard error when the file cannot be written.
-bool writePng(const char* path, const Image& image);
+int writePng(const char* path, const Image& image);

@@ -77,10 +77,10 @@ void blurPass(const std::vector<float>& in, std::vector<float>& out, int width, 
 }
 }  // namespace
 
-bool openFonts(const char* boldPath, const char* lightPath) {
+int openFonts(const char* boldPath, const char* lightPath) {
   if (!library && FT_Init_FreeType(&library) != 0) {
     std::fprintf(stderr, "assetgen: FreeType does not start\n");
-    return false;
+    return 0;
   }
   const char* paths[kTypefaceCount] = {boldPath, lightPath};
   for (int i = 0; i < kTypefaceCount; ++i) {
@@ -88,10 +88,10 @@ bool openFonts(const char* boldPath, const char* lightPath) {
       std::fprintf(stderr, "assetgen: cannot open the font %s\n", paths[i]);
       faces[i] = nullptr;
       closeFonts();
-      return false;
+      return 0;
     }
   }
-  return true;
+  return 1;
 }
 
 void closeFonts() {

@@ -7,10 +7,10 @@
 // The two typefaces the pictures use, opened once by openFonts.
 enum Typeface { kTypefaceBold = 0, kTypefaceLight = 1, kTypefaceCount = 2 };
 
-// Opens the bold and the light font files. Returns false with a message on
+// Opens the bold and the light font files. Returns 1, or 0 with a message on
 // standard error when either cannot be opened. Fonts stay open until
 // closeFonts.
-bool openFonts(const char* boldPath, const char* lightPath);
+int openFonts(const char* boldPath, const char* lightPath);
 void closeFonts();
 
 // Coverage 0..1 per pixel, rows top first.

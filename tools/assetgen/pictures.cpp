@@ -32,15 +32,15 @@ const PictureEntry kPictures[kPictureCount] = {
     {kSlotSpaceWall, 512, 512, false, paintSpaceWall},
 };
 
-bool writePictures(const char* folder) {
+int writePictures(const char* folder) {
   Image image;
   for (const PictureEntry& entry : kPictures) {
     makeImage(image, entry.width, entry.height, entry.alpha);
     entry.paint(image);
     const std::string path = std::string(folder) + "/" + kSlotFiles[entry.slot];
-    if (!writePng(path.c_str(), image)) return false;
+    if (!writePng(path.c_str(), image)) return 0;
   }
-  return true;
+  return 1;
 }
 
 namespace {
@@ -53,16 +53,16 @@ bool makeFolder(const std::string& path) {
 }
 }  // namespace
 
-bool writeIcons(const char* folder, const int* sizes, int count) {
+int writeIcons(const char* folder, const int* sizes, int count) {
   Image image;
   for (int i = 0; i < count; ++i) {
     const int size = sizes[i];
     const std::string sized = std::string(folder) + "/" + std::to_string(size) + "x" +
                               std::to_string(size);
-    if (!makeFolder(folder) || !makeFolder(sized) || !makeFolder(sized + "/apps")) return false;
+    if (!makeFolder(folder) || !makeFolder(sized) || !makeFolder(sized + "/apps")) return 0;
     makeImage(image, size, size, true);
     paintIcon(image);
-    if (!writePng((sized + "/apps/vantorel.png").c_str(), image)) return false;
+    if (!writePng((sized + "/apps/vantorel.png").c_str(), image)) return 0;
   }
-  return true;
+  return 1;
 }

@@ -19,16 +19,16 @@ constexpr int kPictureCount = 19;
 extern const PictureEntry kPictures[kPictureCount];
 
 // Paints every picture and writes it into `folder`. Needs the fonts open
-// (lettering.h). Returns false, with a message on standard error, at the
+// (lettering.h). Returns 1, or 0 with a message on standard error, at the
 // first file that cannot be written.
-bool writePictures(const char* folder);
+int writePictures(const char* folder);
 
 // Paints the program's icon (the small card's emblem, round, on a transparent
 // ground) at each of `count` sizes (square, pixels) into
 // folder/<size>x<size>/apps/vantorel.png, the layout of an icon theme, making
-// the folders. Needs the fonts open. Returns false, with a message on
+// the folders. Needs the fonts open. Returns 1, or 0 with a message on
 // standard error, at the first failure.
-bool writeIcons(const char* folder, const int* sizes, int count);
+int writeIcons(const char* folder, const int* sizes, int count);
 
 // The painters, one per picture; each fills an image already sized by the
 // table.

@@ -18,7 +18,7 @@ void renderMusic(std::vector<int16_t>& interleaved) {
   masterMix(mix, secondsToFrames(kFadeS), interleaved);
 }
 
-bool writeMusic(const char* path) {
+int writeMusic(const char* path) {
   std::vector<int16_t> interleaved;
   renderMusic(interleaved);
   return writeMp3(path, interleaved.data(), interleaved.size() / 2, kSampleRate, 2, kMusicKbps);

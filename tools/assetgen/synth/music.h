@@ -13,6 +13,6 @@ constexpr int kMusicKbps = 192;
 // Renders the whole piece as interleaved 16-bit stereo at 44.1 kHz.
 void renderMusic(std::vector<int16_t>& interleaved);
 
-// Renders the piece and writes it to `path`. Returns false, with a message
+// Renders the piece and writes it to `path`. Returns 1, or 0 with a message
 // on standard error, when the file cannot be written.
-bool writeMusic(const char* path);
+int writeMusic(const char* path);
