@@ -11,6 +11,8 @@
 
 #include <cstdint>
 
+#include "gfx/gfx.h"
+
 // The rate the desktop program runs the frames before a later start at: the
 // capture tool's own default, so that the two reach a moment in one state.
 constexpr int kFastForwardFramesPerSecond = 60;
@@ -34,6 +36,11 @@ int standMusicAtMs(int32_t ms);
 // table that only keeps GL state. Needs the window (a GL context) and the
 // music started. Returns renderFrame's result: 0 when the show is over.
 int runClockFrame(int64_t frame, int framesPerSecond, bool draw);
+
+// The same with the frame's calls through `table`; a table that draws
+// nothing leaves the mesh's drawing-only work for later, as above. The
+// table in use afterwards is gfxDirect.
+int runClockFrameWith(int64_t frame, int framesPerSecond, const GfxCalls* table);
 
 // Runs frames first to end - 1 without drawing (frames 0 to first - 1 must
 // have run, or the show's state must stand where they leave it). Returns 1,

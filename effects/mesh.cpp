@@ -255,10 +255,11 @@ void morph(const MeshGrid& morphTarget, int32_t t, int32_t spanMs) {
 }
 
 // Each latitude ring of the sphere swells with the level of its own even
-// spectrum bin; every frame starts again from the plain sphere.
-void pulse(const MeshGrid& source) {
+// spectrum bin (ringLevels[r] is spectrum[2 r]); every frame starts again
+// from the plain sphere.
+void pulse(const MeshGrid& source, const float* ringLevels) {
   for (int r = 0; r < kMeshRows; ++r) {
-    const double factor = 1.0 + musicClock.spectrum[2 * r];
+    const double factor = 1.0 + ringLevels[r];
     const MeshVertex* from = &source.v[r * kMeshColumns];
     MeshVertex* to = &meshWork.workGrid.v[r * kMeshColumns];
     for (int c = 0; c < kMeshColumns; ++c) {
@@ -285,22 +286,68 @@ void computeNormals() {
   });
 }
 
-void updateWorkGrid(const MeshModeEntry& mode, int32_t t, float phase) {
+// Whether a mode makes the whole grid anew each frame from its source, so
+// that what the grid held before does not matter.
+bool makesGridAnew(const MeshModeEntry& mode) {
+  return mode.update == MeshUpdate::Copy || mode.update == MeshUpdate::Wobble ||
+         mode.update == MeshUpdate::Pulse;
+}
+
+// The grid a mode that makes it anew gives for a frame; `ringLevels` is read
+// by the pulse only.
+void makeGridAnew(const MeshModeEntry& mode, int32_t t, float phase, const float* ringLevels) {
   switch (mode.update) {
-    case MeshUpdate::None:
-      break;
     case MeshUpdate::Copy:
       std::memcpy(&meshWork.workGrid, mode.source, sizeof meshWork.workGrid);
       break;
     case MeshUpdate::Wobble:
       wobble(*mode.wobble, t, phase);
       break;
-    case MeshUpdate::Morph:
-      morph(*mode.source, t, mode.morphSpanMs);
-      break;
     case MeshUpdate::Pulse:
-      pulse(*mode.source);
+      pulse(*mode.source, ringLevels);
       break;
+    case MeshUpdate::None:
+    case MeshUpdate::Morph:
+      break;
+  }
+}
+
+// True while frames run without drawing (meshPostponeWork).
+bool postponing = false;
+
+// The positions of workGrid as they stand, whatever is due; the normals may
+// still be due.
+void makeDuePositions() {
+  MeshWorkDue& due = meshWork.due;
+  if (due.what != kGridDue) return;
+  makeGridAnew(modeEntry(due.mode), due.sinceMarkMs, due.phase, due.ringLevels);
+  due.what = kNormalsDue;
+}
+
+void updateWorkGrid(const MeshModeEntry& mode, int32_t t, float phase) {
+  float ringLevels[kMeshRows];
+  for (int r = 0; r < kMeshRows; ++r) ringLevels[r] = musicClock.spectrum[2 * r];
+  if (makesGridAnew(mode)) {
+    if (postponing) {
+      MeshWorkDue& due = meshWork.due;
+      due.what = kGridDue;
+      due.mode = mesh.meshMode;
+      due.sinceMarkMs = t;
+      due.phase = phase;
+      std::memcpy(due.ringLevels, ringLevels, sizeof ringLevels);
+      return;
+    }
+    makeGridAnew(mode, t, phase, ringLevels);
+  } else {
+    makeDuePositions();
+    if (mode.update == MeshUpdate::Morph) morph(*mode.source, t, mode.morphSpanMs);
+  }
+  // The normals follow from the positions alone.
+  if (postponing) {
+    meshWork.due.what = kNormalsDue;
+  } else {
+    computeNormals();
+    meshWork.due.what = kNothingDue;
   }
 }
 
@@ -369,11 +416,20 @@ void setMeshMode(int32_t code) {
   mesh.meshMode = code;
   if (mode.stampLeadMs != kNoStamp) mesh.meshStamp = musicClock.musicTimeMs + mode.stampLeadMs;
   if (mode.takesSnapshot) {
+    makeMeshWorkDue();
     std::memcpy(&meshWork.snapshotGrid, &meshWork.workGrid, sizeof meshWork.snapshotGrid);
     ++snapshotGridWrites;
   }
   if (mode.bounce != kKeep) mesh.satelliteBounce = mode.bounce;
   if (mode.becomesMode != kKeep) mesh.meshMode = mode.becomesMode;
+}
+
+void meshPostponeWork(bool on) { postponing = on; }
+
+void makeMeshWorkDue() {
+  makeDuePositions();
+  if (meshWork.due.what == kNormalsDue) computeNormals();
+  meshWork.due.what = kNothingDue;
 }
 
 void drawMesh() {
@@ -382,7 +438,6 @@ void drawMesh() {
   const float phase = static_cast<float>(std::sin(t * kPhaseRate));
 
   updateWorkGrid(mode, t, phase);
-  computeNormals();
 
   gfxBindTexture(GL_TEXTURE_2D, textureId(mode.meshSlot));
   const float spin = static_cast<float>(musicClock.musicTimeMs * kSpinDegreesPerMs);

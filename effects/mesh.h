@@ -62,3 +62,16 @@ void setMeshMode(int32_t code);
 // draws it and the satellite, in the effect space set up by the director.
 // Leaves the modelview as it found it. Called once per frame.
 void drawMesh();
+
+// While on, drawMesh leaves unmade what only drawing needs: the normals, and
+// a grid made anew each frame from its source (the copies, the wobbles, the
+// pulse), which meshWork.due then describes. Nothing of the show's state is
+// lost: a later frame, a snapshot or a reader makes what is due first, bit
+// for bit as it would have been. Switched on by whoever runs frames without
+// drawing them (the frame clock); off at start.
+void meshPostponeWork(bool on);
+
+// Makes what meshWork.due says is still to be made of workGrid. Called by
+// whoever reads workGrid outside the mesh effect (tests, the state copies'
+// comparisons); the mesh effect calls it itself where it needs the grid.
+void makeMeshWorkDue();

@@ -168,18 +168,24 @@ void buildMeshGrids() {
   closeUp(sphereGrid);
   closeUp(satelliteGrid);
   std::memcpy(&meshWork.workGrid, &sphereGrid, sizeof meshWork.workGrid);
+  meshWork.due = MeshWorkDue{};
   buildCube();
   closeUp(boxGrid);
   ++meshGridBuilds;
 }
 
 void resetMeshWork() {
-  std::memset(&meshWork, 0, sizeof meshWork);
+  std::memset(&meshWork.workGrid, 0, sizeof meshWork.workGrid);
+  std::memset(&meshWork.snapshotGrid, 0, sizeof meshWork.snapshotGrid);
+  meshWork.due = MeshWorkDue{};
   ++snapshotGridWrites;
 }
 
-void putMeshWorkBack(const MeshWork& work) {
-  std::memcpy(&meshWork, &work, sizeof meshWork);
+void putMeshWorkBack(const MeshGrid* workGrid, const MeshGrid* snapshotGrid,
+                     const MeshWorkDue& due) {
+  if (workGrid) std::memcpy(&meshWork.workGrid, workGrid, sizeof meshWork.workGrid);
+  std::memcpy(&meshWork.snapshotGrid, snapshotGrid, sizeof meshWork.snapshotGrid);
+  meshWork.due = due;
   ++snapshotGridWrites;
 }
 

@@ -37,6 +37,23 @@ extern MeshGrid satelliteGrid;
 // Cube of half-size 1; its normals stay zero.
 extern MeshGrid boxGrid;
 
+// What frames run without drawing left unmade of the work grid (the mesh
+// effect's meshPostponeWork): nothing, the whole grid (positions and
+// normals), or only its normals.
+constexpr int32_t kNothingDue = 0;
+constexpr int32_t kGridDue = 1;
+constexpr int32_t kNormalsDue = 2;
+struct MeshWorkDue {
+  int32_t what = kNothingDue;
+  // With kGridDue, how the grid is made: the mode code whose source it is
+  // made from, the time since the mark and the phase of the frame that left
+  // it, and for a pulse the ring levels it read (the even spectrum bins).
+  int32_t mode;
+  int32_t sinceMarkMs;
+  float phase;
+  float ringLevels[kMeshRows];
+};
+
 // The grids the mesh effect rewrites as the show runs. The three grids above
 // are built from nothing and rebuilt the same on every window re-creation;
 // these two carry the show's state from frame to frame.
@@ -47,6 +64,9 @@ struct MeshWork {
   // A copy of workGrid taken by the mesh effect; zero until then. Never
   // touched by buildMeshGrids.
   MeshGrid snapshotGrid;
+  // What workGrid still waits for; nothing after buildMeshGrids. Whoever
+  // reads workGrid has the mesh effect make it first (makeMeshWorkDue).
+  MeshWorkDue due;
 };
 // Owned here, one for the whole run; 2 MiB.
 extern MeshWork meshWork;
@@ -60,8 +80,10 @@ extern uint32_t snapshotGridWrites;
 // Both grids zero, as at program start (before buildMeshGrids).
 void resetMeshWork();
 
-// Makes meshWork a copy of `work` taken earlier. Called between frames.
-void putMeshWorkBack(const MeshWork& work);
+// Makes meshWork a copy taken earlier: its two grids (a null work grid is
+// one `due` says is still to be made, left as it stands) and what was due.
+// Called between frames.
+void putMeshWorkBack(const MeshGrid* workGrid, const MeshGrid* snapshotGrid, const MeshWorkDue& due);
 
 // The vertex numbers (r * kMeshColumns + c) of every strip in drawing order,
 // strip after strip: kMeshStripLength entries for strip r from

@@ -12,6 +12,9 @@
 // they derive from their grids.
 #pragma once
 
+#include <cstddef>
+#include <memory>
+
 #include "effects/mesh.h"
 #include "effects/mesh_grids.h"
 #include "effects/random.h"
@@ -22,16 +25,23 @@
 #include "timeline/cues.h"
 #include "timeline/director.h"
 
-struct ShowState {
+// Everything but the mesh's two grids: a few tens of kB.
+struct ShowParts {
   DirectorState director;
   CueState cues;
   MeshState mesh;
-  MeshWork meshWork;  // most of the record: two grids of 1 MiB
+  MeshWorkDue meshDue;  // what the work grid still waits for
   SwarmState swarm;
   RibbonsState ribbons;
   RandomState random;
   MusicClock clock;
   GfxState gfx;
+};
+
+struct ShowState {
+  ShowParts parts;
+  MeshGrid workGrid;  // two grids of 1 MiB: most of the record
+  MeshGrid snapshotGrid;
 };
 
 // Copies the show's state into *out (the caller's; about 2 MiB, so not on
@@ -48,3 +58,23 @@ void putShowStateBack(const ShowState& state);
 // first window: every module's own reset. The GL capabilities are forgotten,
 // not switched.
 void resetShowState();
+
+// A copy for keeping many moments at once: the parts, and the two grids
+// apart, each shared with the copy kept before it where it holds the same;
+// a work grid still to be made (meshDue) is not kept at all.
+struct KeptShowState {
+  ShowParts parts;
+  std::shared_ptr<const MeshGrid> workGrid;  // null while the parts say it is due
+  std::shared_ptr<const MeshGrid> snapshotGrid;
+};
+
+// Keeps the show's state in *out, sharing grids with *before (the copy kept
+// last, or null). Called between frames.
+void keepShowState(KeptShowState* out, const KeptShowState* before);
+
+// Puts a kept copy back, as putShowStateBack does.
+void putKeptShowStateBack(const KeptShowState& kept);
+
+// The bytes a kept copy holds: its parts, and the grids it does not share
+// with *before (the copy kept before it, or null).
+size_t keptShowStateBytes(const KeptShowState& kept, const KeptShowState* before);

@@ -21,7 +21,7 @@ void copyOut(benchmark::State& state) {
   auto copy = std::make_unique<ShowState>();
   for (auto _ : state) {
     copyShowState(copy.get());
-    benchmark::DoNotOptimize(copy->meshWork.workGrid.v[0].x);
+    benchmark::DoNotOptimize(copy->workGrid.v[0].x);
   }
   state.SetLabel(std::to_string(sizeof(ShowState)) + " bytes");
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(sizeof(ShowState)));

@@ -3,7 +3,6 @@
 // gives back the state the process started with.
 #include <gtest/gtest.h>
 
-#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -46,12 +45,10 @@ uint64_t checksum(const void* data, size_t size, uint64_t sum = 1469598103934665
 // ends of every stretch).
 constexpr int kGridsEvery = 25;
 uint64_t checksum(const ShowState& state, bool withGrids) {
-  const auto* bytes = reinterpret_cast<const uint8_t*>(&state);
-  const size_t gridsAt = offsetof(ShowState, meshWork);
-  const size_t afterGrids = gridsAt + sizeof state.meshWork;
-  uint64_t sum = checksum(bytes, gridsAt);
-  sum = checksum(bytes + afterGrids, sizeof state - afterGrids, sum);
-  return withGrids ? checksum(&state.meshWork, sizeof state.meshWork, sum) : sum;
+  const uint64_t sum = checksum(&state.parts, sizeof state.parts);
+  if (!withGrids) return sum;
+  return checksum(&state.snapshotGrid, sizeof state.snapshotGrid,
+                  checksum(&state.workGrid, sizeof state.workGrid, sum));
 }
 
 // A frame of the show at music time t, drawing nothing: the clock's reading

@@ -52,8 +52,12 @@ TEST(Workers, EveryItemRunsOnceInRunsThatFollowThePartsOrder) {
       EXPECT_EQ(runs.back().end, count);
       for (size_t k = 0; k < runs.size(); ++k) {
         EXPECT_EQ(runs[k].part, static_cast<int>(k));
-        if (k > 0) EXPECT_EQ(runs[k].begin, runs[k - 1].end);
-        if (runs.size() > 1) EXPECT_GE(runs[k].end - runs[k].begin, minItems);
+        if (k > 0) {
+          EXPECT_EQ(runs[k].begin, runs[k - 1].end);
+        }
+        if (runs.size() > 1) {
+          EXPECT_GE(runs[k].end - runs[k].begin, minItems);
+        }
       }
       EXPECT_LE(static_cast<int>(runs.size()), workersCount());
     }
