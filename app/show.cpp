@@ -1,6 +1,8 @@
 #include "app/show.h"
 
 #include "app/frame_clock.h"
+#include "app/player.h"
+#include "app/seek.h"
 #include "app/window.h"
 #include "effects/swarm.h"
 #include "gfx/gfx.h"
@@ -37,10 +39,16 @@ void startLate(int32_t atMs) {
   const int opened = openMusic();
   initSwarm();
   const int64_t first = frameClockFrameAt(atMs, kFastForwardFramesPerSecond);
-  // A show whose music ends before the moment has reported its end on the
-  // way; the music then stands at its end and the first frame ends the show.
-  if (fastForwardFrames(0, first, kFastForwardFramesPerSecond) && opened) {
-    if (standMusicAtMs(atMs)) {
+  // The way a jump goes, keeping the moments it passes; without a second
+  // stream the frames run on the music's own.
+  const int reached = seekStart() ? seekStateBefore(first)
+                                  : fastForwardFrames(0, first, kFastForwardFramesPerSecond);
+  if (opened) {
+    if (!reached) {
+      // The music ends before the moment: it stands at its end, and the
+      // first frame ends the show.
+      standMusicAtMs(atMs);
+    } else if (standMusicAtMs(atMs)) {
       playMusic();
     } else {
       runSilent("BASS error, can not play stream?");
@@ -49,6 +57,10 @@ void startLate(int32_t atMs) {
   // Read by the first frame when the show runs silent.
   musicSilentStandAt(atMs);
 }
+
+// What one run-ahead may take of a frame: a few ms, which a 60-fps frame
+// has to spare, keep every moment of the show within its first seconds.
+constexpr double kRunAheadBudgetMs = 3.0;
 
 // Whether the loop should act on a key: held down now, or pressed since the
 // loop last looked. Looking uses up the press.
@@ -101,9 +113,11 @@ int startShowAnswered(int answer, int32_t atMs) {
   if (!createGLWindow(kWindowTitle, kWindowWidth, kWindowHeight, kWindowBits, appWindow.fullscreen))
     return 0;
   sysSleep(kAudioStartDelayMs);
+  resetPlayer();
   if (atMs <= 0) {
     startMusic();
     initSwarm();
+    seekStart();
     return 1;
   }
   startLate(atMs);
@@ -127,8 +141,11 @@ LoopPass runMainLoopPass(MainLoop* loop) {
     if (escape || q) {
       loop->done = 1;
     } else {
-      if (!renderFrame()) loop->done = 1;
+      // A jump draws the frame it lands on itself.
+      if (!playerTakeKeys() && !playerDrawFrame()) loop->done = 1;
+      playerDrawLine();
       wsSwapBuffers(appWindow.deviceContext);
+      seekRunAhead(kRunAheadBudgetMs);
     }
   } else {
     // The quit keys do nothing while the window is minimised; a press made
@@ -141,6 +158,7 @@ LoopPass runMainLoopPass(MainLoop* loop) {
 }
 
 int stopShow(const MainLoop& loop) {
+  seekStop();
   audioRelease();
   killGLWindow();
   // The quit message carries the status the window posted (0). Escape, Q and

@@ -78,6 +78,7 @@ int initGL() {
   glHint(GL_POINT_SMOOTH_HINT, GL_NICEST);
   // A new context starts with every capability the frames switch off.
   resetGfxState();
+  ++appWindow.contextBuilds;
   loadTextures();
   buildMeshGrids();
   initSwarm();

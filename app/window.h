@@ -29,6 +29,9 @@ struct WindowState {
   // the main loop reads and clears the entries of the keys it acts on. (The
   // table of keys held down, `keys`, is in platform/keys.h.)
   int32_t keyPresses[kKeyTableSize] = {};
+  // How many times initGL has built a context's GL side: what a module keeps
+  // of one context (a texture) it makes again when this moves.
+  uint32_t contextBuilds = 0;
 };
 // Owned here, one for the whole run.
 extern WindowState appWindow;

@@ -54,12 +54,13 @@ int beginFrame() {
   if (musicSource.musicSilent) {
     musicClock.musicTimeMs = silentClockMs();
   } else {
-    musicClock.musicTimeMs = musicMsFromBytes(musicSource.musicStream, audioPosition(musicSource.musicStream, kAudioPositionBytes));
+    musicSource.readBytes = audioPosition(musicSource.musicStream, kAudioPositionBytes);
+    musicClock.musicTimeMs = musicMsFromBytes(musicSource.musicStream, musicSource.readBytes);
   }
   musicClock.frameDeltaMs = musicClock.musicTimeMs - previousMs;
 
   if (!musicSource.musicSilent) audioGetData(musicSource.musicStream, musicClock.spectrum, kAudioDataFft512);
-  if (keys[kVkSpace]) std::printf("%d\n", musicClock.musicTimeMs);
+  if (keys[kVkSpace] && !musicSource.unheard) std::printf("%d\n", musicClock.musicTimeMs);
   // Nothing may touch the audio layer between the spectrum read and this
   // test: the code tested is the one that read left.
   if (!musicSource.musicSilent && audioLastError() == kAudioErrorNotPlaying) return 0;

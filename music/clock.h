@@ -48,6 +48,11 @@ struct MusicSource {
   bool silentStarted;
   int64_t silentOriginMs;
   int32_t silentBaseMs;
+  // The stream's byte position the current frame's clock was read from.
+  uint64_t readBytes;
+  // Nonzero while the frames run on a stream nobody hears (the moments kept
+  // ahead of the show): they print no clock lines.
+  int32_t unheard;
 };
 // Owned here, one for the whole run.
 extern MusicSource musicSource;

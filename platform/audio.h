@@ -73,6 +73,13 @@ AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset,
 // by audioSetPosition plays from there. Returns nonzero on success.
 int audioPlay(AudioStream stream, int restart);
 
+// Stops a playing stream where it is heard now: it falls silent and stands
+// there (its heard position and spectrum as for a stream stood there by
+// audioSetPosition) until audioPlay plays it on from where it stands. A
+// stream that is not playing stays as it is. Returns nonzero, or 0 with
+// kAudioErrorHandle.
+int audioPause(AudioStream stream);
+
 // Moves the stream to a byte position (mode kAudioPositionBytes), rounded
 // down to a whole sample frame. A playing stream plays on from there. Any
 // other stands there until audioPlay plays it on: meanwhile its heard

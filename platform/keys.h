@@ -29,6 +29,7 @@ enum VirtualKey : int {
   kVkDelete = 46,
   kVk0 = 48,  // through kVk0 + 9
   kVkA = 65,  // through kVkA + 25
+  kVkP = 80,
   kVkQ = 81,
   kVkLeftMeta = 91,
   kVkRightMeta = 92,

@@ -61,6 +61,24 @@ enum class Moment {
   End,
 };
 
+// Each moment's name as people read it (the frame-time report's rows, the
+// viewer's line, the page's seek bar), by the enumeration's order.
+inline constexpr const char* kMomentNames[] = {
+    // The turns.
+    "TurnAway", "TurnBack", "WideTurnAway", "WideTurnBack", "QuarterTurn", "QuarterTurnBack",
+    "SecondQuarterTurn", "SecondQuarterTurnBack",
+    // The title cards.
+    "ShowTitle", "CodeCredits", "MusicCredits", "ClosingLine",
+    // The scenes.
+    "Opening", "FirstDrop", "Credits", "CreditsEnd", "SecondDrop", "Break", "SquareRibbons",
+    "MorphToCube", "MorphBack", "SpectrumRibbons", "Pulse", "SecondMorphBack", "WaveRibbons",
+    "Wobble", "CardFlash", "Breakdown", "ThirdDrop", "RibbonsGone", "Bounce", "BounceEnds",
+    "BuildUp", "Finale", "End",
+};
+static_assert(sizeof kMomentNames / sizeof kMomentNames[0] == static_cast<int>(Moment::End) + 1,
+              "one name per moment");
+constexpr const char* momentName(Moment moment) { return kMomentNames[static_cast<int>(moment)]; }
+
 // A camera turn: every frame whose t lies in (lo, hi] adds its frameDeltaMs,
 // times the direction, to the yaw accumulator. Half a turn takes 6 s, a
 // quarter 3 s; a widening turn also moves the wall out, for good.

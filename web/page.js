@@ -284,6 +284,12 @@
       }
     },
 
+    // Slot `to` plays the buffer of slot `from` (the same file, opened twice).
+    audioShare(from, to) {
+      const entry = audio.get(from);
+      if (entry) audio.set(to, { buffer: entry.buffer, source: null, start: 0 });
+    },
+
     audioMove(from, to) {
       const entry = audio.get(from);
       audio.delete(from);
@@ -325,6 +331,15 @@
 
     audioStopAll() {
       stopAudio();
+    },
+
+    // Silences the slot's sound; a later audioPlay starts it anew.
+    audioStop(slot) {
+      const entry = audio.get(slot);
+      if (entry && entry.source) {
+        entry.source.stop();
+        entry.source = null;
+      }
     },
 
     testFrames() {

@@ -47,7 +47,7 @@ foreach(slot RANGE 0 18)
   endif()
   list(APPEND asset_names tex${slot}.png)
 endforeach()
-list(APPEND asset_names tarrowind.mp3)
+list(APPEND asset_names glyphs.png tarrowind.mp3)
 set(copied)
 foreach(file ${page_files})
   add_custom_command(OUTPUT ${VANTOREL_WEB_OUT}/${file}

@@ -112,6 +112,15 @@ int audioSetPosition(AudioStream handle, uint64_t position, uint32_t mode) {
   return audioSetError(kAudioOk);
 }
 
+int audioPause(AudioStream handle) {
+  std::lock_guard<std::mutex> hold(tableLock);
+  OfflineStream* stream = findLocked(handle);
+  if (!stream) return audioSetError(kAudioErrorHandle);
+  // Nothing moves by itself here: a paused stream stands where it is.
+  if (stream->started) stream->stood = true;
+  return audioSetError(kAudioOk);
+}
+
 int audioGetInfo(AudioStream handle, AudioStreamInfo* info) {
   std::lock_guard<std::mutex> hold(tableLock);
   const OfflineStream* stream = findLocked(handle);

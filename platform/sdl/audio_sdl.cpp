@@ -515,6 +515,24 @@ int audioSetPosition(AudioStream handle, uint64_t position, uint32_t mode) {
   return audioSetError(kAudioOk);
 }
 
+int audioPause(AudioStream handle) {
+  uint64_t heard = 0;
+  uint32_t channels = 0;
+  {
+    std::lock_guard<std::mutex> hold(tableLock);
+    DeviceStream* stream = findLocked(handle);
+    if (!stream) return audioSetError(kAudioErrorHandle);
+    if (stream->phase != Phase::kPlaying) return audioSetError(kAudioOk);
+    // The mixer leaves a stream that is not playing out at once.
+    heard = heardNowLocked(*stream, nowNs());
+    stream->phase = Phase::kStanding;
+    channels = stream->format.channels;
+  }
+  // What the device and the ring held beyond the heard frame is dropped: the
+  // stream stands at that frame, to play on from it.
+  return audioSetPosition(handle, heard * channels * sizeof(int16_t), kAudioPositionBytes);
+}
+
 int audioGetInfo(AudioStream handle, AudioStreamInfo* info) {
   std::lock_guard<std::mutex> hold(tableLock);
   const DeviceStream* stream = findLocked(handle);

@@ -19,7 +19,9 @@ namespace {
 struct WebStream {
   AudioStream handle = 0;  // 0 while the slot is free
   AudioFormat format;
-  int16_t* samples = nullptr;  // the whole stream, interleaved; owned here
+  int16_t* samples = nullptr;  // the whole stream, interleaved
+  bool ownsSamples = false;    // else they are another open stream's of the same file
+  char file[256] = {};         // the file it was opened from
   bool started = false;
   bool stood = false;       // moved to a position while not playing
   uint64_t startFrame = 0;  // the frame its playing started from
@@ -59,6 +61,7 @@ EM_JS(int, jsAudioLoad, (int slot, const int16_t* samples, double frames, int ch
                                channels, rate) ? 1 : 0;
 });
 EM_JS(void, jsAudioMove, (int from, int to), { Module.page.audioMove(from, to); });
+EM_JS(void, jsAudioShare, (int from, int to), { Module.page.audioShare(from, to); });
 // Plays slot `slot` from `offset` seconds into it.
 EM_JS(int, jsAudioPlay, (int slot, double offset), {
   return Module.page.audioPlay(slot, offset) ? 1 : 0;
@@ -66,6 +69,7 @@ EM_JS(int, jsAudioPlay, (int slot, double offset), {
 // Seconds of the stream heard now since its playing started; negative before.
 EM_JS(double, jsAudioHeardSeconds, (int slot), { return Module.page.audioHeardSeconds(slot); });
 EM_JS(void, jsAudioStopAll, (), { Module.page.audioStopAll(); });
+EM_JS(void, jsAudioStop, (int slot), { Module.page.audioStop(slot); });
 
 namespace {
 // Reads the context's clock into the stream's heard frame, never backwards
@@ -138,9 +142,27 @@ AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset, uin
   while (slot < kAudioMaxStreams && streams[slot].handle) ++slot;
   if (slot == kAudioMaxStreams) return audioSetError(kAudioErrorMemory);
 
+  if (std::strlen(file) >= sizeof streams[0].file) return audioSetError(kAudioErrorFileOpen);
+  // A file already open is decoded already: the new stream reads the same
+  // samples and plays the same buffer.
+  for (uint32_t other = 0; other < kAudioMaxStreams; ++other) {
+    const WebStream& open = streams[other];
+    if (!open.handle || std::strcmp(open.file, file) != 0) continue;
+    WebStream stream;
+    stream.format = open.format;
+    stream.samples = open.samples;
+    std::strcpy(stream.file, file);
+    if (!manualClock) jsAudioShare(static_cast<int>(other), static_cast<int>(slot));
+    stream.handle = audioMakeHandle(slot);
+    streams[slot] = stream;
+    audioSetError(kAudioOk);
+    return stream.handle;
+  }
   if (std::strcmp(prepared.file, file) != 0) audioWebPrepare(file);
   if (prepared.error != kAudioOk) return audioSetError(prepared.error);
   WebStream stream;
+  stream.ownsSamples = true;
+  std::strcpy(stream.file, file);
   stream.format = prepared.format;
   stream.samples = prepared.samples;
   const bool loaded = prepared.loaded;
@@ -167,6 +189,17 @@ int audioPlay(AudioStream handle, int restart) {
   // A stream stood at a position plays from there; any other from the start.
   const bool fromStood = stream->stood && !restart && playing(*stream);
   return playFrom(*stream, fromStood ? stream->heardFrame : 0);
+}
+
+int audioPause(AudioStream handle) {
+  WebStream* stream = find(handle);
+  if (!stream) return audioSetError(kAudioErrorHandle);
+  readClock(*stream);
+  if (!stream->started || !playing(*stream)) return audioSetError(kAudioOk);
+  if (!manualClock) jsAudioStop(audioHandleSlot(stream->handle));
+  stream->started = false;
+  stream->stood = true;
+  return audioSetError(kAudioOk);
 }
 
 int audioSetPosition(AudioStream handle, uint64_t position, uint32_t mode) {
@@ -220,7 +253,7 @@ int32_t audioGetData(AudioStream handle, void* buffer, uint32_t request) {
 int audioRelease() {
   if (!manualClock) jsAudioStopAll();
   for (WebStream& stream : streams) {
-    std::free(stream.samples);
+    if (stream.ownsSamples) std::free(stream.samples);
     stream = WebStream{};
   }
   std::free(prepared.samples);

@@ -41,6 +41,7 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$work/files"
 {
   printf './usr/games/%s\n' vantorel vantorel-capture
   printf './usr/share/vantorel/tex%02d.png\n' $(seq 0 18)
+  echo ./usr/share/vantorel/glyphs.png
   echo ./usr/share/vantorel/tarrowind.mp3
   echo ./usr/share/applications/vantorel.desktop
   printf './usr/share/icons/hicolor/%sx%s/apps/vantorel.png\n' 48 48 64 64 128 128 256 256

@@ -8,7 +8,14 @@ int lastError = kAudioOk;
 
 int audioStartDevice(int, uint32_t, uint32_t, void*) { return 1; }
 AudioStream audioOpenFile(int, const char*, uint64_t, uint64_t, uint32_t) { return 1; }
-int audioPlay(AudioStream, int) { return 1; }
+int audioPlay(AudioStream, int) {
+  fakeAudio.playing = true;
+  return 1;
+}
+int audioPause(AudioStream) {
+  fakeAudio.playing = false;
+  return 1;
+}
 
 int audioSetPosition(AudioStream, uint64_t position, uint32_t) {
   lastError = kAudioOk;

@@ -13,6 +13,7 @@ struct FakeAudio {
   int dataError = kAudioOk;             // the error a data read leaves
   int dataReads = 0;
   uint64_t lastConvertedBytes = 0;      // the argument of the last bytes-to-seconds call
+  bool playing = false;                 // audioPlay since the last audioPause
 };
 
 // Reset by the test; read by the fake back-end.

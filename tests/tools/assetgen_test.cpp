@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "assets/glyphs.h"
 #include "assets/slots.h"
 #include "tests/tools/onset_curve.h"
 #include "timeline/moments.h"
@@ -90,6 +91,34 @@ TEST(GeneratedPictures, EachDecodesWithItsDesignedSizeAndAlpha) {
 
 // The show blends with the default factors, so the sprite's surround is drawn
 // as it is: it must be black (and clear) at the rim, bright at the centre.
+// The glyph picture: its layout's size, opaque, every printable character
+// inked in its own cell, the space and the cells past the last one blank, and
+// nothing of a letter spilling over into the next cell.
+TEST(GeneratedPictures, TheGlyphPictureHoldsEachCharacterInItsCell) {
+  const Picture picture = decodePng(kShowDir + "/" + kGlyphsFile);
+  ASSERT_TRUE(picture.ok);
+  EXPECT_EQ(picture.width, static_cast<uint32_t>(kGlyphsWidth));
+  EXPECT_EQ(picture.height, static_cast<uint32_t>(kGlyphsHeight));
+  EXPECT_FALSE(picture.alpha);
+  auto inkIn = [&](int cell, int x0, int x1) {
+    const int left = cell % kGlyphColumns * kGlyphCellWidth;
+    const int top = cell / kGlyphColumns * kGlyphCellHeight;
+    int ink = 0;
+    for (int y = top; y < top + kGlyphCellHeight; ++y) {
+      for (int x = left + x0; x < left + x1; ++x) ink += picture.at(x, y)[0] > 128;
+    }
+    return ink;
+  };
+  for (int cell = 0; cell < kGlyphColumns * kGlyphRows; ++cell) {
+    const int c = kGlyphFirst + cell;
+    SCOPED_TRACE(c);
+    const bool printable = c > ' ' && c <= kGlyphLast;
+    EXPECT_EQ(inkIn(cell, 0, kGlyphCellWidth) > 0, printable);
+    // The outermost columns stay dark: letters never touch their neighbours.
+    EXPECT_EQ(inkIn(cell, 0, 1) + inkIn(cell, kGlyphCellWidth - 1, kGlyphCellWidth), 0);
+  }
+}
+
 TEST(GeneratedPictures, SpriteGlowIsBrightInTheMiddleAndBlackAtTheRim) {
   const Picture sprite = decodePng(kShowDir + "/" + pictureName(kSlotParticle));
   ASSERT_TRUE(sprite.ok);
@@ -251,10 +280,12 @@ std::string readFile(const std::string& path) {
 // scratch folder) must write every file byte for byte the same.
 TEST(AssetGenerator, ASecondRunWritesTheSameBytes) {
   const std::string command = std::string("\"") + VANTOREL_ASSETGEN + "\" . \"" +
-                              VANTOREL_FONT_BOLD + "\" \"" + VANTOREL_FONT_REGULAR + "\"";
+                              VANTOREL_FONT_BOLD + "\" \"" + VANTOREL_FONT_REGULAR + "\" \"" +
+                              VANTOREL_FONT_MONO + "\"";
   ASSERT_EQ(std::system(command.c_str()), 0);
   std::vector<std::string> names;
   for (int slot = 0; slot < kSlotEmpty; ++slot) names.push_back(pictureName(slot));
+  names.push_back(kGlyphsFile);
   names.push_back("tarrowind.mp3");
   for (const std::string& name : names) {
     SCOPED_TRACE(name);

@@ -11,7 +11,7 @@
 
 namespace {
 FT_Library library = nullptr;
-FT_Face faces[kTypefaceCount] = {nullptr, nullptr};
+FT_Face faces[kTypefaceCount] = {};
 
 // FreeType measures in 26.6 fixed point.
 constexpr double kFixed26 = 64.0;
@@ -77,12 +77,12 @@ void blurPass(const std::vector<float>& in, std::vector<float>& out, int width, 
 }
 }  // namespace
 
-int openFonts(const char* boldPath, const char* lightPath) {
+int openFonts(const char* boldPath, const char* lightPath, const char* monoPath) {
   if (!library && FT_Init_FreeType(&library) != 0) {
     std::fprintf(stderr, "assetgen: FreeType does not start\n");
     return 0;
   }
-  const char* paths[kTypefaceCount] = {boldPath, lightPath};
+  const char* paths[kTypefaceCount] = {boldPath, lightPath, monoPath};
   for (int i = 0; i < kTypefaceCount; ++i) {
     if (FT_New_Face(library, paths[i], 0, &faces[i]) != 0) {
       std::fprintf(stderr, "assetgen: cannot open the font %s\n", paths[i]);

@@ -4,13 +4,14 @@
 
 #include <vector>
 
-// The two typefaces the pictures use, opened once by openFonts.
-enum Typeface { kTypefaceBold = 0, kTypefaceLight = 1, kTypefaceCount = 2 };
+// The typefaces the pictures use, opened once by openFonts: the banners' and
+// cards' two, and one of even widths for the glyph picture.
+enum Typeface { kTypefaceBold = 0, kTypefaceLight = 1, kTypefaceMono = 2, kTypefaceCount = 3 };
 
-// Opens the bold and the light font files. Returns 1, or 0 with a message on
-// standard error when either cannot be opened. Fonts stay open until
+// Opens the bold, the light and the mono font files. Returns 1, or 0 with a
+// message on standard error when one cannot be opened. Fonts stay open until
 // closeFonts.
-int openFonts(const char* boldPath, const char* lightPath);
+int openFonts(const char* boldPath, const char* lightPath, const char* monoPath);
 void closeFonts();
 
 // Coverage 0..1 per pixel, rows top first.

@@ -2,8 +2,8 @@
 // music into the folder the show runs from, or paints the program's icon.
 // Run by the build; every run writes the same bytes.
 //
-//   vantorel-assetgen <output folder> <bold font file> <regular font file>
-//   vantorel-assetgen --icons <icon theme folder> <bold font file> <regular font file>
+//   vantorel-assetgen <output folder> <bold font> <regular font> <mono font>
+//   vantorel-assetgen --icons <icon theme folder> <bold font> <regular font> <mono font>
 //                     <size in pixels>...
 #include <cstdio>
 #include <cstdlib>
@@ -21,20 +21,21 @@ constexpr int kMaxIconSize = 1024;
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool icons = argc >= 6 && std::string(argv[1]) == "--icons";
-  if (argc != 4 && !icons) {
+  const bool icons = argc >= 7 && std::string(argv[1]) == "--icons";
+  if (argc != 5 && !icons) {
     std::fprintf(stderr,
-                 "usage: %s <output folder> <bold font> <regular font>\n"
-                 "       %s --icons <icon theme folder> <bold font> <regular font> <size>...\n",
+                 "usage: %s <output folder> <bold font> <regular font> <mono font>\n"
+                 "       %s --icons <icon theme folder> <bold font> <regular font> <mono font> "
+                 "<size>...\n",
                  argv[0], argv[0]);
     return 2;
   }
   const int first = icons ? 2 : 1;
   const std::string folder = argv[first];
-  if (!openFonts(argv[first + 1], argv[first + 2])) return 1;
+  if (!openFonts(argv[first + 1], argv[first + 2], argv[first + 3])) return 1;
   if (icons) {
     std::vector<int> sizes;
-    for (int i = 5; i < argc; ++i) {
+    for (int i = 6; i < argc; ++i) {
       const int size = std::atoi(argv[i]);
       if (size < 1 || size > kMaxIconSize) {
         std::fprintf(stderr, "vantorel-assetgen: bad icon size %s\n", argv[i]);

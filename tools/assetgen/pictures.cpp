@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 
+#include "assets/glyphs.h"
+
 // Sizes: powers of two wherever the picture wraps a body or fills a square;
 // the 6:1 banners are 768 x 128, which the show's loader scales up to the
 // next power of two. The sprite and the banners keep alpha.
@@ -40,7 +42,9 @@ int writePictures(const char* folder) {
     const std::string path = std::string(folder) + "/" + kSlotFiles[entry.slot];
     if (!writePng(path.c_str(), image)) return 0;
   }
-  return 1;
+  makeImage(image, kGlyphsWidth, kGlyphsHeight, false);
+  paintGlyphs(image);
+  return writePng((std::string(folder) + "/" + kGlyphsFile).c_str(), image);
 }
 
 namespace {

@@ -18,7 +18,7 @@ struct PictureEntry {
 constexpr int kPictureCount = 19;
 extern const PictureEntry kPictures[kPictureCount];
 
-// Paints every picture and writes it into `folder`. Needs the fonts open
+// Paints every picture, and the glyph picture, and writes them into `folder`. Needs the fonts open
 // (lettering.h). Returns 1, or 0 with a message on standard error, at the
 // first file that cannot be written.
 int writePictures(const char* folder);
@@ -52,3 +52,5 @@ void paintTitleBanner(Image& image);
 void paintCodeBanner(Image& image);
 void paintClosingBanner(Image& image);
 void paintMusicBanner(Image& image);
+// The glyph picture of the viewer's line (assets/glyphs.h), not a slot's.
+void paintGlyphs(Image& image);

@@ -16,37 +16,6 @@ namespace {
 constexpr double kPercentile = 0.95;
 constexpr double kNsPerMs = 1e6;
 
-struct SceneName {
-  Moment moment;
-  const char* text;
-};
-// The scenes by the names the moments table gives them.
-constexpr SceneName kSceneNames[] = {
-    {Moment::Opening, "Opening"},
-    {Moment::FirstDrop, "FirstDrop"},
-    {Moment::Credits, "Credits"},
-    {Moment::CreditsEnd, "CreditsEnd"},
-    {Moment::SecondDrop, "SecondDrop"},
-    {Moment::Break, "Break"},
-    {Moment::SquareRibbons, "SquareRibbons"},
-    {Moment::MorphToCube, "MorphToCube"},
-    {Moment::MorphBack, "MorphBack"},
-    {Moment::SpectrumRibbons, "SpectrumRibbons"},
-    {Moment::Pulse, "Pulse"},
-    {Moment::SecondMorphBack, "SecondMorphBack"},
-    {Moment::WaveRibbons, "WaveRibbons"},
-    {Moment::Wobble, "Wobble"},
-    {Moment::CardFlash, "CardFlash"},
-    {Moment::Breakdown, "Breakdown"},
-    {Moment::ThirdDrop, "ThirdDrop"},
-    {Moment::RibbonsGone, "RibbonsGone"},
-    {Moment::Bounce, "Bounce"},
-    {Moment::BounceEnds, "BounceEnds"},
-    {Moment::BuildUp, "BuildUp"},
-    {Moment::Finale, "Finale"},
-    {Moment::End, "End"},
-};
-
 double clockMs(clockid_t clock) {
   timespec ts{};
   clock_gettime(clock, &ts);
@@ -61,10 +30,7 @@ void printRow(std::FILE* out, const char* name, const char* window, const FrameT
 }  // namespace
 
 const char* sceneName(int index) {
-  for (const SceneName& name : kSceneNames) {
-    if (index >= 0 && index < kSceneCount && kScenes[index].name == name.moment) return name.text;
-  }
-  return "?";
+  return index >= 0 && index < kSceneCount ? momentName(kScenes[index].name) : "?";
 }
 
 FrameTimeSummary summariseFrameTimes(const std::vector<FrameTime>& times) {
