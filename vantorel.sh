@@ -102,7 +102,7 @@ test_web() {
   say "test the page in headless Chromium"
   (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
   local file
-  for file in serve page frames; do
+  for file in serve page frames player; do
     VANTOREL_CAPTURE="$root/build/test/show/vantorel-capture" VANTOREL_PAGE="$root/build/web" \
       node --test "tests/web/$file.test.js"
   done

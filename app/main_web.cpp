@@ -11,13 +11,16 @@
 #include <cstdio>
 
 #include "app/frame_clock.h"
+#include "app/player.h"
 #include "app/show.h"
 #include "app/window.h"
+#include "assets/glyphs.h"
 #include "assets/textures.h"
 #include "music/clock.h"
 #include "platform/dialog.h"
 #include "platform/page.h"
 #include "platform/window_system.h"
+#include "timeline/moments.h"
 
 namespace {
 // The most frames one test page draws.
@@ -43,8 +46,15 @@ constexpr int kMostPassesPerFrame = 64;
 
 MainLoop loop;
 
+// A jump the seek bar asked for, made at the next animation frame; -1: none.
+int32_t pendingJumpMs = -1;
+
 // One animation frame of the show: passes until one has presented a frame.
 int showFrame() {
+  if (pendingJumpMs >= 0) {
+    playerJumpTo(pendingJumpMs);
+    pendingJumpMs = -1;
+  }
   const uint64_t presented = pageFramesPresented();
   for (int i = 0; i < kMostPassesPerFrame && pageFramesPresented() == presented; ++i) {
     const LoopPass pass = runMainLoopPass(&loop);
@@ -53,6 +63,7 @@ int showFrame() {
     pageShowEnd();
     return 0;
   }
+  pageShowPosition(playerNowMs(), player.paused);
   return 1;
 }
 
@@ -91,15 +102,30 @@ int testFrame() {
 }
 
 void startAnswered(int answer) {
-  if (!startShowAnswered(answer)) {
+  // An address with #t= starts there, as the desktop's --start does.
+  if (!startShowAnswered(answer, pageStartMs(showEndsAtMs()))) {
     pageShowEnd();
     return;
   }
+  pageSetControls({playerSetPaused, [](int32_t ms) { pendingJumpMs = ms; }});
   pageRunFrames(showFrame);
+}
+
+// The scenes for the page's seek bar: every one but the end.
+void setScenes() {
+  static const char* names[kSceneCount];
+  static int32_t starts[kSceneCount];
+  const int count = kSceneCount - 1;
+  for (int i = 0; i < count; ++i) {
+    names[i] = momentName(kScenes[i].name);
+    starts[i] = i == 0 ? 0 : kScenes[i].lo + 1;
+  }
+  pageSetScenes(names, starts, count, showEndsAtMs());
 }
 
 void filesFetched() {
   test.count = pageTestFrames(test.frames, kMaxTestFrames, &test.framesPerSecond);
+  setScenes();
   if (test.count == 0) {
     // Decoding the music takes a few seconds: done while the viewer reads
     // the question, the click starts the show at once.
@@ -120,12 +146,14 @@ void filesFetched() {
 }  // namespace
 
 int main() {
-  // The pictures of every slot, then the music.
-  static const char* names[kTextureSlots + 1];
+  // The pictures of every slot, the glyphs of the viewer's line, then the
+  // music.
+  static const char* names[kTextureSlots + 2];
   int count = 0;
   for (int slot = 0; slot < kTextureSlots; ++slot) {
     if (textureFileName(slot)) names[count++] = textureFileName(slot);
   }
+  names[count++] = kGlyphsFile;
   names[count++] = kMusicFile;
   pageFetchFiles(names, count, filesFetched);
   return 0;

@@ -29,7 +29,8 @@ GLuint glyphs = 0;
 uint32_t glyphsForBuild = 0;
 
 // The line's letters: 28 pixels tall on the show's 720 lines, half as wide
-// (a glyph cell's shape), 24 pixels in from the lower left corner.
+// (a glyph cell's shape), 24 pixels in from the upper left corner, clear of
+// the title cards in the middle and of the page's control bar below.
 constexpr double kLetterHeightPx = 28.0;
 constexpr double kMarginPx = 24.0;
 // Where the line is drawn: one unit in front of the eye, where the show's
@@ -181,7 +182,7 @@ void playerDrawLine() {
   const double halfWidth = kHalfViewAtOneUnit * kWindowWidth / kWindowHeight;
   const double height = kLetterHeightPx * unitsPerPx;
   const double width = height * kGlyphCellWidth / kGlyphCellHeight;
-  const double bottom = -kHalfViewAtOneUnit + kMarginPx * unitsPerPx;
+  const double bottom = kHalfViewAtOneUnit - (kMarginPx + kLetterHeightPx) * unitsPerPx;
   double left = -halfWidth + kMarginPx * unitsPerPx;
   gfxLoadIdentity();
   gfxDisable(GL_DEPTH_TEST);

@@ -33,6 +33,29 @@ int pageTestFrames(int64_t* frames, int most, int* framesPerSecond);
 // Hands the picture now on the canvas to the page as frame `frame` of a test.
 void pagePublishFrame(int64_t frame);
 
+// The moment the page's address asks the show to start at (#t=SECONDS, the
+// Media Fragments form, or #t=M:SS.S), in ms of music time, below `endMs`;
+// 0 without one.
+int32_t pageStartMs(int32_t endMs);
+
+// What the page's controls do (the play and pause button, the seek bar, the
+// tab going into the background and back): called while the page handles
+// the viewer's action, between animation frames.
+struct PageControls {
+  void (*pause)(int paused);  // 1: pause, 0: play on
+  void (*jumpTo)(int32_t ms); // ms of music time
+};
+// From now on the controls call these.
+void pageSetControls(PageControls controls);
+
+// The scenes the seek bar marks, in time order: their names and their first
+// ms, and the show's end; once, before the show runs.
+void pageSetScenes(const char* const* names, const int32_t* startsMs, int count, int32_t endMs);
+
+// Tells the page where the show stands (its time, its seek bar, the link it
+// copies): after each animation frame.
+void pageShowPosition(int32_t ms, int paused);
+
 // Frames presented with wsSwapBuffers since the page loaded. The page runs
 // passes of the main loop until this moves, so that each animation frame
 // takes every waiting message and then draws exactly one frame.

@@ -19,8 +19,11 @@
   const kAnswerNo = 7;
   // Virtual-key code of F1, the full-screen key.
   const kKeyF1 = 112;
-  // Keys the show reads, kept from the browser's own use (help, scrolling).
-  const kShowKeys = new Set([27, 32, 81, kKeyF1]);
+  // Keys the show reads, kept from the browser's own use (help, scrolling):
+  // Escape, Space, Q, F1, and the viewer's P, arrows, Page Up and Down, Home.
+  const kShowKeys = new Set([27, 32, 81, kKeyF1, 80, 37, 39, 33, 34, 36]);
+  // How long the control bar stays after the pointer last moved, in ms.
+  const kControlsShowMs = 2000;
   // How far ahead of now the music is scheduled to start, in seconds: time
   // for the audio thread to take the start without cutting its first samples.
   const kAudioStartLead = 0.05;
@@ -40,6 +43,10 @@
     firstFrameMs: null,
     frameTimes: [],
     frameStamps: [],
+    // Where the show stands: ms of music time, paused or not, the scene.
+    position: { ms: 0, paused: false, scene: '' },
+    loaded: { bytes: 0, total: 0 },
+    copiedLink: null,
   };
   window.vantorel = vantorel;
 
@@ -52,6 +59,8 @@
   let messageOpen = false;
   let audioContext = null;
   const audio = new Map(); // stream slot -> { buffer, source, start }
+  // How many of the show's streams sound now.
+  vantorel.audioPlaying = () => [...audio.values()].filter((entry) => entry.source).length;
 
   // ---- the canvas ----
 
@@ -143,6 +152,121 @@
     canvas.focus();
   });
 
+  // ---- the control bar ----
+
+  let scenes = [];
+  let showEndMs = 1;
+  let hideControlsAt = 0;
+
+  function timeText(ms) {
+    const tenths = Math.floor(Math.max(0, ms) / 100);
+    const seconds = Math.floor(tenths / 10);
+    return `${Math.floor(seconds / 60)}:${String(seconds % 60).padStart(2, '0')}.${tenths % 10}`;
+  }
+
+  function sceneAt(ms) {
+    let name = scenes.length ? scenes[0].name : '';
+    for (const scene of scenes) if (ms >= scene.ms) name = scene.name;
+    return name;
+  }
+
+  // Shows the names that fit: each one that would run into the last name
+  // shown is left to hover. Measured while the bar is on screen.
+  function layoutMarks() {
+    if (el('controls').hidden) return;
+    let shownUpTo = -Infinity;
+    for (const mark of el('marks').children) {
+      mark.classList.remove('crowded');
+      const box = mark.getBoundingClientRect();
+      const label = mark.firstChild.getBoundingClientRect();
+      if (box.left < shownUpTo) {
+        mark.classList.add('crowded');
+      } else {
+        shownUpTo = box.left + label.width + 8;
+      }
+    }
+  }
+  window.addEventListener('resize', layoutMarks);
+
+  function showControls() {
+    if (!running || testMode) return;
+    const wasHidden = el('controls').hidden;
+    el('controls').hidden = false;
+    if (wasHidden) layoutMarks();
+    hideControlsAt = performance.now() + kControlsShowMs;
+    setTimeout(() => {
+      if (performance.now() >= hideControlsAt) el('controls').hidden = true;
+    }, kControlsShowMs + 50);
+  }
+  document.addEventListener('pointermove', showControls);
+  document.addEventListener('pointerdown', showControls);
+  el('controls').addEventListener('pointermove', (event) => event.stopPropagation());
+
+  el('play').addEventListener('click', () => {
+    if (running) Module._pageControlPause(vantorel.position.paused ? 0 : 1);
+    canvas.focus();
+  });
+
+  function jumpTo(ms) {
+    if (running) Module._pageControlJump(Math.max(0, Math.min(showEndMs - 1, ms)));
+  }
+
+  el('seek').addEventListener('click', (event) => {
+    const box = el('seek').getBoundingClientRect();
+    const mark = event.target.closest('.mark');
+    jumpTo(mark ? Number(mark.dataset.ms) : ((event.clientX - box.left) / box.width) * showEndMs);
+    canvas.focus();
+  });
+
+  // The address of the moment shown: the page's own with #t=SECONDS.
+  function linkHere() {
+    const url = new URL(location.href);
+    url.hash = `t=${(vantorel.position.ms / 1000).toFixed(1)}`;
+    return url.href;
+  }
+
+  el('link').addEventListener('click', () => {
+    const link = linkHere();
+    vantorel.copiedLink = link;
+    const said = () => {
+      el('link').textContent = 'Copied';
+      setTimeout(() => (el('link').textContent = 'Link'), kControlsShowMs);
+    };
+    // Where the page may not write the clipboard, the link shows, selected,
+    // to copy by hand.
+    const showLink = () => {
+      const field = el('link-text');
+      field.value = link;
+      field.hidden = false;
+      field.focus();
+      field.select();
+    };
+    if (navigator.clipboard && navigator.clipboard.writeText) {
+      navigator.clipboard.writeText(link).then(said, showLink);
+      canvas.focus();
+    } else {
+      showLink();
+    }
+  });
+
+  // A tab in the background pauses the show, music and clock, and the show
+  // goes on when the tab comes back, unless the viewer had paused it.
+  let pausedByHiding = false;
+  document.addEventListener('visibilitychange', () => {
+    if (!running || testMode) return;
+    if (document.visibilityState === 'hidden') {
+      if (!vantorel.position.paused) {
+        pausedByHiding = true;
+        Module._pageControlPause(1);
+        vantorel.position.paused = true;
+      }
+    } else if (pausedByHiding) {
+      pausedByHiding = false;
+      Module._pageControlPause(0);
+      vantorel.position.paused = false;
+    }
+  });
+
   // ---- the start question, messages, the end ----
 
   function answer(value) {
@@ -155,7 +279,6 @@
       audioContext = null;
     }
     setState('running');
-    el('fullscreen').hidden = false;
     Module._pageStartAnswered(value);
   }
   el('yes').addEventListener('click', () => answer(kAnswerYes));
@@ -184,12 +307,50 @@
 
   // ---- what the show calls ----
 
+  // Reads a response's body, counting its bytes into vantorel.loaded.
+  async function readCounted(response) {
+    const length = Number(response.headers.get('Content-Length')) || 0;
+    vantorel.loaded.total += length;
+    if (!response.body || !response.body.getReader) {
+      const data = await response.arrayBuffer();
+      vantorel.loaded.bytes += data.byteLength;
+      showLoading();
+      return data;
+    }
+    const reader = response.body.getReader();
+    const parts = [];
+    let size = 0;
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      parts.push(value);
+      size += value.length;
+      vantorel.loaded.bytes += value.length;
+      showLoading();
+    }
+    const data = new Uint8Array(size);
+    let at = 0;
+    for (const part of parts) {
+      data.set(part, at);
+      at += part.length;
+    }
+    return data.buffer;
+  }
+
+  function showLoading() {
+    const { bytes, total } = vantorel.loaded;
+    const mb = (n) => (n / 1e6).toFixed(1);
+    el('loading-bar').value = total > 0 ? Math.min(1, bytes / total) : 0;
+    el('loading-text').textContent =
+      total > 0 ? `Loading… ${mb(bytes)} of ${mb(total)} MB` : `Loading… ${mb(bytes)} MB`;
+  }
+
   const page = {
     fetchFiles(names) {
       Promise.all(
         names.map((name) =>
           fetch(name)
-            .then((response) => (response.ok ? response.arrayBuffer() : null))
+            .then((response) => (response.ok ? readCounted(response) : null))
             .catch(() => null)
             .then((data) => ({ name, data }))
         )
@@ -219,7 +380,7 @@
     showEnd() {
       running = false;
       stopAudio();
-      el('fullscreen').hidden = true;
+      el('controls').hidden = true;
       el('loading').hidden = true;
       if (!testMode) el('end').hidden = false;
       setState('ended');
@@ -353,6 +514,44 @@
       const fps = Number(params.get('fps') || 60);
       if (!frames.length || !Number.isInteger(fps) || fps < 1 || fps > 240) return null;
       return { frames, fps };
+    },
+
+    // The moment of #t= in the address: seconds, "npt:" seconds, or
+    // [[h:]m:]s as Media Fragments write it; 0 without one.
+    startSeconds() {
+      const match = /(?:^|&)t=(?:npt:)?([0-9:.]+)/.exec(location.hash.slice(1));
+      if (!match) return 0;
+      const seconds = match[1].split(':').reduce((sum, part) => sum * 60 + Number(part), 0);
+      return Number.isFinite(seconds) && seconds > 0 ? seconds : 0;
+    },
+
+    setScenes(list, endMs) {
+      scenes = list;
+      showEndMs = endMs;
+      const marks = el('marks');
+      marks.textContent = '';
+      for (const scene of list) {
+        const mark = document.createElement('button');
+        mark.type = 'button';
+        mark.className = 'mark';
+        mark.dataset.ms = String(scene.ms);
+        mark.dataset.scene = scene.name;
+        mark.title = `${scene.name}, ${timeText(scene.ms)}`;
+        mark.style.left = `${(scene.ms / endMs) * 100}%`;
+        const label = document.createElement('span');
+        label.textContent = scene.name;
+        mark.append(label);
+        marks.append(mark);
+      }
+      layoutMarks();
+    },
+
+    showPosition(ms, paused) {
+      vantorel.position = { ms, paused, scene: sceneAt(ms) };
+      el('time').textContent = `${timeText(ms)} / ${timeText(showEndMs)}`;
+      el('seek-fill').style.width = `${Math.min(100, (ms / showEndMs) * 100)}%`;
+      el('play').textContent = paused ? 'Play' : 'Pause';
+      el('play').title = paused ? 'Play (P)' : 'Pause (P)';
     },
 
     publishFrame(frame) {

@@ -13,6 +13,7 @@ namespace {
 // The most frames one test page may ask for.
 constexpr int kMostTestFrames = 64;
 
+PageControls controls = {};
 void (*filesFetched)() = nullptr;
 void (*startAnswered)(int) = nullptr;
 int (*frameCallback)() = nullptr;
@@ -43,6 +44,18 @@ EM_JS(int, jsTestFrames, (double* frames, int most, int* framesPerSecond), {
 
 EM_JS(void, jsPublishFrame, (double frame), { Module.page.publishFrame(frame); });
 
+EM_JS(double, jsStartSeconds, (), { return Module.page.startSeconds(); });
+
+EM_JS(void, jsSetScenes, (const char* const* names, const int32_t* starts, int count, int endMs), {
+  const scenes = [];
+  for (let i = 0; i < count; ++i) {
+    scenes.push({ name: UTF8ToString(HEAPU32[(names >> 2) + i]), ms: HEAP32[(starts >> 2) + i] });
+  }
+  Module.page.setScenes(scenes, endMs);
+});
+
+EM_JS(void, jsShowPosition, (int ms, int paused), { Module.page.showPosition(ms, paused !== 0); });
+
 void pageFetchFiles(const char* const* names, int count, void (*done)()) {
   filesFetched = done;
   jsFetchFiles(names, count);
@@ -72,6 +85,21 @@ void pagePublishFrame(int64_t frame) { jsPublishFrame(static_cast<double>(frame)
 
 uint64_t pageFramesPresented() { return wsWebFramesPresented(); }
 
+int32_t pageStartMs(int32_t endMs) {
+  const double seconds = jsStartSeconds();
+  if (!(seconds > 0.0)) return 0;
+  const double ms = seconds * 1000.0;
+  return ms < endMs ? static_cast<int32_t>(ms) : endMs - 1;
+}
+
+void pageSetControls(PageControls set) { controls = set; }
+
+void pageSetScenes(const char* const* names, const int32_t* startsMs, int count, int32_t endMs) {
+  jsSetScenes(names, startsMs, count, endMs);
+}
+
+void pageShowPosition(int32_t ms, int paused) { jsShowPosition(ms, paused); }
+
 void pagePrepareMusic(const char* file) { audioWebPrepare(file); }
 
 void pageUseManualClock() { audioWebUseManualClock(); }
@@ -84,6 +112,14 @@ EMSCRIPTEN_KEEPALIVE void pageFilesFetched() {
 
 EMSCRIPTEN_KEEPALIVE void pageStartAnswered(int answer) {
   if (startAnswered) startAnswered(answer);
+}
+
+EMSCRIPTEN_KEEPALIVE void pageControlPause(int paused) {
+  if (controls.pause) controls.pause(paused);
+}
+
+EMSCRIPTEN_KEEPALIVE void pageControlJump(double ms) {
+  if (controls.jumpTo && ms >= 0.0 && ms < 1e9) controls.jumpTo(static_cast<int32_t>(ms));
 }
 
 // Returns 1 while the page should go on calling it once per animation frame.

@@ -10,7 +10,7 @@
 show=$2
 
 # The line's corner of the screen: what the capture never draws.
-line_region=640x96+0+624
+line_region=640x96+0+0
 
 # hold_space: Space down in the show's window until release_space.
 hold_space() {
@@ -56,7 +56,7 @@ step_after() {
 
 # mask_line NAME: the screenshot with the line's corner painted black.
 mask_line() {
-  convert "$work/$1.png" -fill black -draw "rectangle 0,624 640,720" "$work/$1-masked.png"
+  convert "$work/$1.png" -fill black -draw "rectangle 0,0 640,96" "$work/$1-masked.png"
 }
 
 # rmse A B [crop]: the RMSE (0 to 1) between two pictures, or a region of both.
@@ -77,7 +77,7 @@ capture_match() {
   "$CAPTURE" --folder "$show" --size 1280x720 --fps 60 --start $(($2 - 50)) --end $(($2 + 50)) \
     --output "$frames" >&2 || fail "the capture failed"
   for frame in "$frames"*.png; do
-    convert "$frame" -fill black -draw "rectangle 0,624 640,720" "$frame.masked.png"
+    convert "$frame" -fill black -draw "rectangle 0,0 640,96" "$frame.masked.png"
     value=$(rmse "$work/$1-masked.png" "$frame.masked.png")
     [[ "$value" =~ ^[0-9.e-]+$ ]] || fail "cannot compare $1 with $frame: $value"
     above "$best" "$value" && { best=$value; best_frame=$frame; }

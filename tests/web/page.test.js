@@ -94,8 +94,12 @@ test('the page', async (t) => {
     await waitForState(page, 'question');
     await page.click('#no');
     await waitForState(page, 'running');
+    // The button is in the control bar, which the pointer's moving brings.
+    await page.mouse.move(300, 300);
+    await page.mouse.move(320, 310);
     await page.click('#fullscreen');
     await page.waitForFunction(() => document.fullscreenElement !== null, { timeout: kPatience });
+    await page.mouse.move(300, 300);
     await page.click('#fullscreen');
     await page.waitForFunction(() => document.fullscreenElement === null, { timeout: kPatience });
     await page.keyboard.press('Escape');
