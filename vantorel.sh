@@ -22,8 +22,11 @@ build_packages=(cmake make g++ pkg-config libsdl2-dev libx11-dev libxrandr-dev l
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libmpg123-dev libkissfft-dev libpng-dev
   zlib1g-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core xfonts-base)
 # Xorg with the dummy driver: an X server whose display modes really change.
+# PulseAudio, and PipeWire with WirePlumber on a session bus of its own: real
+# sound servers the show plays through, recorded from their null sinks.
 test_packages=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils
-  xserver-xorg-core xserver-xorg-video-dummy imagemagick ffmpeg clang libclang-rt-14-dev)
+  xserver-xorg-core xserver-xorg-video-dummy imagemagick ffmpeg clang libclang-rt-14-dev
+  pulseaudio pulseaudio-utils pipewire pipewire-pulse wireplumber dbus-daemon)
 capture_packages=(ffmpeg)
 # The Debian package: dpkg-shlibdeps works out its dependencies.
 package_packages=(dpkg-dev)
@@ -102,7 +105,7 @@ test_web() {
   say "test the page in headless Chromium"
   (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
   local file
-  for file in serve page frames player; do
+  for file in serve page frames player sound; do
     VANTOREL_CAPTURE="$root/build/test/show/vantorel-capture" VANTOREL_PAGE="$root/build/web" \
       node --test "tests/web/$file.test.js"
   done
@@ -157,7 +160,10 @@ run_tests() {
   say "build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
   # -O1 and line tables only: the sanitizers' reports need no more, and the
   # tree compiles in about half the time of -O2 with full debug information.
+  # The pictures and music are the plain tree's: the generator's own run
+  # under the sanitizers is one of the tests.
   configure_and_build build/asan -DVANTOREL_SANITIZE=ON -DVANTOREL_BENCHMARKS=OFF \
+    -DVANTOREL_ASSETS_FROM="$root/build/test/show" \
     -DCMAKE_C_FLAGS_RELWITHDEBINFO="-O1 -g1" -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1"
   (cd build/asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
     LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0 \

@@ -40,7 +40,7 @@ int64_t frameClockFrameAt(int64_t ms, int framesPerSecond) {
 int standMusicAtMs(int32_t ms) {
   AudioStreamInfo info;
   if (!audioGetInfo(musicSource.musicStream, &info)) return 0;
-  return standAt(info, static_cast<uint64_t>(ms) * info.rateHz / kMsPerSecond);
+  return audioSetPosition(musicSource.musicStream, musicBytesForMs(ms), kAudioPositionBytes);
 }
 
 int runClockFrame(int64_t frame, int framesPerSecond, bool draw) {
@@ -52,7 +52,10 @@ int runClockFrameWith(int64_t frame, int framesPerSecond, const GfxCalls* table)
   gfx = table;
   // A frame nobody sees leaves the mesh's drawing-only work for later.
   meshPostponeWork(table == &gfxDiscard || table == &gfxStateOnly);
+  const int32_t wasStood = musicSource.stood;
+  musicSource.stood = 1;
   const int goesOn = renderFrame();
+  musicSource.stood = wasStood;
   meshPostponeWork(false);
   gfx = &gfxDirect;
   return goesOn;

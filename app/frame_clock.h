@@ -24,8 +24,9 @@ uint64_t frameClockSample(int64_t frame, uint32_t rateHz, int framesPerSecond);
 // `ms` of music; frames before it lie before that moment.
 int64_t frameClockFrameAt(int64_t ms, int framesPerSecond);
 
-// Stands musicStream at `ms` of music, sample floor(ms * rate / 1000) (its
-// end, past the music), through the audio layer. Returns 1, or 0 when the
+// Stands musicStream where the music heard stands for the picture at `ms` of
+// music: sample floor(ms * rate / 1000), moved by the viewer's audio offset
+// (its end, past the music), through the audio layer. Returns 1, or 0 when the
 // audio layer could not (its error code tells why).
 int standMusicAtMs(int32_t ms);
 

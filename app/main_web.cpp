@@ -102,7 +102,9 @@ int testFrame() {
 }
 
 void startAnswered(int answer) {
-  // An address with #t= starts there, as the desktop's --start does.
+  // An address with #t= starts there, as the desktop's --start does, and one
+  // with ?offset= moves the picture against the sound, as --audio-offset.
+  musicSource.offsetMs = pageAudioOffsetMs(kMostAudioOffsetMs);
   if (!startShowAnswered(answer, pageStartMs(showEndsAtMs()))) {
     pageShowEnd();
     return;

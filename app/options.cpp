@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "music/clock.h"
 #include "platform/dialog.h"
 #include "timeline/moments.h"
 
@@ -26,22 +27,34 @@ const char* const kShowUsage =
     "                  asking\n"
     "  --start MS      start at this moment of the music, in ms, from 0 to 195999; the\n"
     "                  show looks there as it does after playing from the beginning\n"
+    "  --audio-offset MS\n"
+    "                  draw the picture MS ms later than the sound is played (-2000\n"
+    "                  to 2000): for headphones or speakers with a delay of their own\n"
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
     "Without --window or --fullscreen it asks whether to play full screen. Keys:\n"
     "Escape or Q ends the show, F1 switches between window and full screen, Space\n"
-    "prints the music clock (ms). The pictures and the music are read from the working\n"
+    "prints the music clock (ms); P pauses, Left and Right jump 5 s, Page Up and Page\n"
+    "Down to a scene's start, Home to the start. The pictures and the music are read from the working\n"
     "directory when they are there, otherwise from the installed ones.\n"
     "vantorel-capture renders the show to a video, also without a display.\n";
 
 namespace {
-enum OptionCode : int { kOptWindow = 1, kOptFullscreen, kOptStart, kOptHelp, kOptVersion };
+enum OptionCode : int {
+  kOptWindow = 1,
+  kOptFullscreen,
+  kOptStart,
+  kOptAudioOffset,
+  kOptHelp,
+  kOptVersion
+};
 
 const option kOptions[] = {
     {"window", no_argument, nullptr, kOptWindow},
     {"fullscreen", no_argument, nullptr, kOptFullscreen},
     {"start", required_argument, nullptr, kOptStart},
+    {"audio-offset", required_argument, nullptr, kOptAudioOffset},
     {"help", no_argument, nullptr, kOptHelp},
     {"version", no_argument, nullptr, kOptVersion},
     {nullptr, 0, nullptr, 0},
@@ -57,6 +70,17 @@ bool readStart(const char* text, int32_t* ms) {
   errno = 0;
   const long n = std::strtol(text, &end, 10);
   if (errno != 0 || *end != '\0' || n > kLastStartMs) return false;
+  *ms = static_cast<int32_t>(n);
+  return true;
+}
+
+// A whole decimal number from -kMostAudioOffsetMs to kMostAudioOffsetMs.
+bool readOffset(const char* text, int32_t* ms) {
+  if (!text || !*text) return false;
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(text, &end, 10);
+  if (errno != 0 || *end != '\0' || n < -kMostAudioOffsetMs || n > kMostAudioOffsetMs) return false;
   *ms = static_cast<int32_t>(n);
   return true;
 }
@@ -95,6 +119,11 @@ OptionsParse parseShowOptions(int argc, char** argv, ShowStart* start, char* why
                      "--start: \"%s\" is not a whole number of ms from 0 to %ld (the show ends "
                      "at %ld)",
                      optarg, kLastStartMs, kLastStartMs + 1);
+        break;
+      case kOptAudioOffset:
+        if (!readOffset(optarg, &start->audioOffsetMs))
+          return bad(why, whySize, "--audio-offset: \"%s\" is not a whole number of ms from %d to %d",
+                     optarg, -kMostAudioOffsetMs, kMostAudioOffsetMs);
         break;
       case kOptHelp:
         return OptionsParse::Help;

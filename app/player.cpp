@@ -150,6 +150,12 @@ int playerJumpTo(int32_t ms) {
   // The frame itself on the music heard: the stream stands at its sample and
   // plays on from there unless paused.
   runClockFrame(frame, kSeekFramesPerSecond, true);
+  // The sound heard moved by the viewer's offset against the picture.
+  if (musicSource.offsetMs != 0 && !musicSource.musicSilent && musicSource.musicStream) {
+    audioSetPosition(musicSource.musicStream, musicBytesForMs(musicClock.musicTimeMs),
+                     kAudioPositionBytes);
+    musicSource.readBytes = musicBytesForMs(musicClock.musicTimeMs);
+  }
   player.pausedMs = musicClock.musicTimeMs;
   player.pausedBytes = musicSource.readBytes;
   showLine(musicClock.musicTimeMs);
@@ -164,6 +170,12 @@ int playerTakeKeys() {
 
 int playerDrawFrame() {
   if (!player.paused) {
+    const int32_t last = musicClock.musicTimeMs;
+    const int32_t now = musicPeekMs();
+    if (now - last > kGapMs && seekReady()) {
+      seekRunUnseen(frameClockFrameAt(last + 1, kSeekFramesPerSecond),
+                    frameClockFrameAt(now, kSeekFramesPerSecond));
+    }
     keepHeld();
     return renderFrame();
   }

@@ -22,6 +22,11 @@ constexpr int32_t kJumpStepMs = 5000;
 constexpr int32_t kSceneRestartMs = 2000;
 // How long the line shows, in ms of wall time.
 constexpr int64_t kLineShowsMs = 2000;
+// More music time than this between two frames is a gap no drawn frame
+// takes (a window minimised, a machine stalled): the frames it would have
+// held run on the frame clock without being drawn, so that the turns, cues
+// and animations they carry are not lost.
+constexpr int32_t kGapMs = 250;
 
 // What the viewer's keys keep. Owned here, one for the whole run.
 struct PlayerState {

@@ -116,6 +116,12 @@ int seekStateBefore(int64_t frame) {
                            kSeekFramesPerSecond);
 }
 
+int seekRunUnseen(int64_t first, int64_t end) {
+  if (!seek.started) return 0;
+  AheadMusic music;
+  return fastForwardFrames(first, end, kSeekFramesPerSecond);
+}
+
 int seekKeptMoments() { return static_cast<int>(seek.kept.size()); }
 
 size_t seekKeptBytes() { return seek.bytes; }

@@ -47,6 +47,13 @@ int seekRunAhead(double budgetMs);
 // way (the music stops before the frame) or jumps cannot be made.
 int seekStateBefore(int64_t frame);
 
+// Runs frames first to end - 1 of the frame clock without drawing, on the
+// second stream, from the state in place: the frames a gap between two
+// frames on screen left out (a minimised window, a stalled machine), so
+// that the next frame finds what an unbroken run leaves there. Returns 1, or
+// 0 when the show ended on the way or there is no second stream.
+int seekRunUnseen(int64_t first, int64_t end);
+
 // The moments kept so far and the memory they hold (the copies and the grids
 // they do not share), in bytes.
 int seekKeptMoments();

@@ -100,6 +100,7 @@ int toggleFullscreen() {
 }
 
 int startShow(const ShowStart& start) {
+  musicSource.offsetMs = start.audioOffsetMs;
   const int answer =
       start.answer != kAskStartQuestion
           ? start.answer

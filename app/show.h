@@ -45,6 +45,9 @@ struct ShowStart {
   // The moment of the music to start at, in ms of music time; 0 is the
   // beginning. Below the show's end time.
   int32_t atMs = 0;
+  // How much later the picture is drawn than the sound is played, in ms
+  // (musicSource.offsetMs).
+  int32_t audioOffsetMs = 0;
 };
 
 // Everything before the main loop: the full-screen question (unless answered

@@ -53,12 +53,36 @@ struct MusicSource {
   // Nonzero while the frames run on a stream nobody hears (the moments kept
   // ahead of the show): they print no clock lines.
   int32_t unheard;
+  // Nonzero while the frames run on the frame clock, the music stood for each
+  // (musicClockStands): the clock reads the stream as it stands.
+  int32_t stood;
+  // Nonzero once the sound went away while the music played: the show runs
+  // on the silent clock from the moment last heard, and the music joins it
+  // again where the output comes back (a browser's audio context starting
+  // late).
+  int32_t soundLost;
+  // How far the picture runs behind the sound heard, in ms (the viewer's
+  // --audio-offset: headphones with a delay of their own): the clock reads
+  // the heard position less this. 0 by default.
+  int32_t offsetMs;
 };
 // Owned here, one for the whole run.
 extern MusicSource musicSource;
 
 // No stream and no silent clock, as at program start.
 void resetMusicSource();
+
+// The most --audio-offset may shift the picture, either way, in ms.
+constexpr int32_t kMostAudioOffsetMs = 2000;
+
+// The clock's reading now, as the next frame would take it, without taking
+// it: for deciding between frames (a gap to catch up). In ms of music time.
+int32_t musicPeekMs();
+
+// Where the stream must stand for the picture to stand at `ms` of music time
+// (the offset put back), as a byte position of musicStream. For whoever
+// stands the music heard at a moment (a jump, a later start, a rejoin).
+uint64_t musicBytesForMs(int32_t ms);
 
 // Stands the silent clock at `ms` of music time: the next frame reads exactly
 // that, and later frames that plus the real time since. Called between frames

@@ -23,6 +23,7 @@ enum AudioErrorCode : int {
   kAudioOk = 0,
   kAudioErrorMemory = 1,
   kAudioErrorFileOpen = 2,
+  kAudioErrorDeviceGone = 3,
   kAudioErrorHandle = 5,
   kAudioErrorFormat = 6,
   kAudioErrorPosition = 7,
@@ -122,6 +123,13 @@ double audioBytesToSeconds(AudioStream stream, uint64_t bytes);
 // started nor stood at a position), kAudioErrorHandle for a bad handle, or kAudioErrorIllegalParam
 // for another request or a null buffer.
 int32_t audioGetData(AudioStream stream, void* buffer, uint32_t request);
+
+// Whether the output device plays what it is given: 1 while it does; 0 once
+// it has gone (the sound server lost, the device unplugged) and, in a
+// browser, while the audio context has not started or its clock stands. A
+// layer without a device (offline) always plays. Leaves kAudioOk, or
+// kAudioErrorDeviceGone with 0. Called by the music clock every frame.
+int audioDeviceHeard();
 
 // The last error code of the calling thread's most recent call above.
 int audioLastError();

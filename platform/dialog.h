@@ -25,6 +25,11 @@ enum : int {
   kDialogAnswerNo = 7,
 };
 
+// A notice that does not stop the show: one line on standard error on the
+// desktop, a line on the page in a browser. Shown once for each event it
+// tells of, by the caller.
+void dialogNotice(const char* text);
+
 // Shows the dialog and waits for the answer. `owner` may be null. In a Yes/No
 // dialog Return answers Yes and Escape answers No.
 int dialogMessageBox(WsWindow* owner, const char* text, const char* caption, uint32_t type);

@@ -38,6 +38,10 @@ void pagePublishFrame(int64_t frame);
 // 0 without one.
 int32_t pageStartMs(int32_t endMs);
 
+// How much later than the sound the picture is to be drawn, from the page's
+// address (?offset=MS, -`most` to `most`), in ms; 0 without one.
+int32_t pageAudioOffsetMs(int32_t most);
+
 // What the page's controls do (the play and pause button, the seek bar, the
 // tab going into the background and back): called while the page handles
 // the viewer's action, between animation frames.

@@ -24,6 +24,9 @@
   const kShowKeys = new Set([27, 32, 81, kKeyF1, 80, 37, 39, 33, 34, 36]);
   // How long the control bar stays after the pointer last moved, in ms.
   const kControlsShowMs = 2000;
+  // How long the audio context's clock may stand (or not start) before the
+  // show takes the sound as gone and plays on, silent, in ms.
+  const kAudioStandsMs = 1000;
   // How far ahead of now the music is scheduled to start, in seconds: time
   // for the audio thread to take the start without cutting its first samples.
   const kAudioStartLead = 0.05;
@@ -47,6 +50,7 @@
     position: { ms: 0, paused: false, scene: '' },
     loaded: { bytes: 0, total: 0 },
     copiedLink: null,
+    notices: [],
   };
   window.vantorel = vantorel;
 
@@ -58,6 +62,8 @@
   let running = false;
   let messageOpen = false;
   let audioContext = null;
+  // The context's clock as last seen, and when it last moved.
+  let audioClock = { time: 0, movedAt: 0 };
   const audio = new Map(); // stream slot -> { buffer, source, start }
   // How many of the show's streams sound now.
   vantorel.audioPlaying = () => [...audio.values()].filter((entry) => entry.source).length;
@@ -275,6 +281,7 @@
     try {
       audioContext = new (window.AudioContext || window.webkitAudioContext)();
       audioContext.resume().catch(() => {});
+      audioClock = { time: audioContext.currentTime, movedAt: performance.now() };
     } catch (error) {
       audioContext = null;
     }
@@ -428,6 +435,25 @@
       return audioContext !== null && audioContext.state !== 'closed';
     },
 
+    // Whether the context plays: running, its clock moved within the last
+    // second (a machine without a sound device leaves it at 0).
+    audioHeard() {
+      if (!audioContext || audioContext.state !== 'running') return false;
+      const now = performance.now();
+      if (audioContext.currentTime !== audioClock.time) {
+        audioClock.time = audioContext.currentTime;
+        audioClock.movedAt = now;
+      }
+      return now - audioClock.movedAt < kAudioStandsMs;
+    },
+
+    showNotice(text) {
+      vantorel.notices.push(text);
+      const line = el('notice');
+      line.textContent = text.charAt(0).toUpperCase() + text.slice(1) + '.';
+      line.hidden = false;
+    },
+
     // Interleaved 16-bit samples into a buffer of the stream's own rate; the
     // context resamples it to the device's.
     audioLoad(slot, samples, channels, rate) {
@@ -523,6 +549,12 @@
       if (!match) return 0;
       const seconds = match[1].split(':').reduce((sum, part) => sum * 60 + Number(part), 0);
       return Number.isFinite(seconds) && seconds > 0 ? seconds : 0;
+    },
+
+    // ?offset=MS: the picture drawn MS ms later than the sound.
+    audioOffsetMs() {
+      const value = Number(params.get('offset') || 0);
+      return Number.isInteger(value) ? value : 0;
     },
 
     setScenes(list, endMs) {

@@ -121,6 +121,8 @@ int audioPause(AudioStream handle) {
   return audioSetError(kAudioOk);
 }
 
+int audioDeviceHeard() { return audioSetError(kAudioOk); }
+
 int audioGetInfo(AudioStream handle, AudioStreamInfo* info) {
   std::lock_guard<std::mutex> hold(tableLock);
   const OfflineStream* stream = findLocked(handle);

@@ -4,6 +4,8 @@
 
 #include "platform/dialog.h"
 
+void dialogNotice(const char* text) { std::fprintf(stderr, "vantorel: %s\n", text ? text : ""); }
+
 int dialogMessageBox(WsWindow*, const char* text, const char* caption, uint32_t) {
   std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
   return kDialogNone;

@@ -35,6 +35,8 @@ uint32_t sdlIconFlags(uint32_t type) {
 }
 }  // namespace
 
+void dialogNotice(const char* text) { std::fprintf(stderr, "vantorel: %s\n", text ? text : ""); }
+
 int dialogMessageBox(WsWindow* owner, const char* text, const char* caption, uint32_t type) {
   // Without a display, the line that says so comes before the dialog's text.
   const bool haveDisplay = sdlDisplayPresent();

@@ -11,11 +11,17 @@
 #include "platform/sdl/window_sdl_internal.h"
 
 namespace {
+// The connection the check opens stays open for the process's life, unused.
+// The show connects to the X server several times in a row (this check, each
+// dialog, the window, a window made anew by F1), and a server that resets
+// when its last client leaves (a kiosk started by xinit, an Xvfb without
+// -noreset) would refuse a connection made during its reset; with this one
+// open it never sees its last client leave while the show runs.
+Display* keptOpen = nullptr;
+
 bool xDisplayOpens() {
-  Display* display = XOpenDisplay(nullptr);
-  if (!display) return false;
-  XCloseDisplay(display);
-  return true;
+  if (!keptOpen) keptOpen = XOpenDisplay(nullptr);
+  return keptOpen != nullptr;
 }
 
 // A Wayland compositor's socket: WAYLAND_DISPLAY, under XDG_RUNTIME_DIR unless

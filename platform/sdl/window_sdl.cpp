@@ -146,6 +146,8 @@ bool translate(const SDL_Event& event, WsMessage* out) {
           *out = makeMessage(kMsgClose, 0, 0);
           return true;
         case SDL_WINDOWEVENT_MINIMIZED:
+        // A window taken off the screen (unmapped) shows nothing either.
+        case SDL_WINDOWEVENT_HIDDEN:
           *out = activation(true);
           return true;
         case SDL_WINDOWEVENT_RESTORED:

@@ -70,6 +70,8 @@ EM_JS(int, jsAudioPlay, (int slot, double offset), {
 EM_JS(double, jsAudioHeardSeconds, (int slot), { return Module.page.audioHeardSeconds(slot); });
 EM_JS(void, jsAudioStopAll, (), { Module.page.audioStopAll(); });
 EM_JS(void, jsAudioStop, (int slot), { Module.page.audioStop(slot); });
+// 1 while the audio context runs and its clock moves.
+EM_JS(int, jsAudioHeard, (), { return Module.page.audioHeard() ? 1 : 0; });
 
 namespace {
 // Reads the context's clock into the stream's heard frame, never backwards
@@ -214,6 +216,12 @@ int audioSetPosition(AudioStream handle, uint64_t position, uint32_t mode) {
   stream->started = false;
   stream->stood = true;
   stream->heardFrame = frame;
+  return audioSetError(kAudioOk);
+}
+
+int audioDeviceHeard() {
+  if (manualClock) return audioSetError(kAudioOk);
+  if (!deviceStarted || !jsAudioHeard()) return audioSetError(kAudioErrorDeviceGone);
   return audioSetError(kAudioOk);
 }
 

@@ -15,6 +15,10 @@ EM_JS(void, jsShowMessage, (const char* text, const char* caption), {
   Module.page.showMessage(UTF8ToString(text), UTF8ToString(caption));
 });
 
+EM_JS(void, jsShowNotice, (const char* text), { Module.page.showNotice(UTF8ToString(text)); });
+
+void dialogNotice(const char* text) { jsShowNotice(text ? text : ""); }
+
 int dialogMessageBox(WsWindow*, const char* text, const char* caption, uint32_t type) {
   jsShowMessage(text ? text : "", caption ? caption : "");
   return (type & kButtonMask) == kDialogYesNo ? kDialogNone : kDialogAnswerOk;

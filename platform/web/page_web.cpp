@@ -46,6 +46,8 @@ EM_JS(void, jsPublishFrame, (double frame), { Module.page.publishFrame(frame); }
 
 EM_JS(double, jsStartSeconds, (), { return Module.page.startSeconds(); });
 
+EM_JS(double, jsAudioOffsetMs, (), { return Module.page.audioOffsetMs(); });
+
 EM_JS(void, jsSetScenes, (const char* const* names, const int32_t* starts, int count, int endMs), {
   const scenes = [];
   for (let i = 0; i < count; ++i) {
@@ -90,6 +92,12 @@ int32_t pageStartMs(int32_t endMs) {
   if (!(seconds > 0.0)) return 0;
   const double ms = seconds * 1000.0;
   return ms < endMs ? static_cast<int32_t>(ms) : endMs - 1;
+}
+
+int32_t pageAudioOffsetMs(int32_t most) {
+  const double ms = jsAudioOffsetMs();
+  if (!(ms >= -most && ms <= most)) return 0;
+  return static_cast<int32_t>(ms);
 }
 
 void pageSetControls(PageControls set) { controls = set; }

@@ -66,6 +66,14 @@ start_x() {
   use_server Xvfb
 }
 
+# start_x_resetting WIDTHxHEIGHT: an Xvfb as an X server left to its default:
+# it resets whenever its last client leaves (as a kiosk started by xinit
+# does), and refuses connections while it resets.
+start_x_resetting() {
+  Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  use_server Xvfb
+}
+
 # start_app [dir [option...]]: runs vantorel with the options in the folder
 # (default: the scratch folder) with the dummy audio driver, recording its
 # output and its status.

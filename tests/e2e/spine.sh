@@ -15,6 +15,25 @@ expect_status() {
 }
 
 case "$1" in
+  server-resets)
+    # An X server that resets when its last client leaves: run after run,
+    # asked the question or not, the show gets its window and ends well.
+    start_x_resetting 1280x720
+    with_music
+    for run in 1 2 3 4 5 6; do
+      rm -f "$work/status"
+      if ((run % 2)); then
+        start_app "$work" --window
+      else
+        start_app
+        press "Start Fullscreen?" Escape
+      fi
+      wait_windowed Vantorel
+      press Vantorel Escape
+      expect_status 0
+      echo "run $run: the window came and the show ended with 0" >&2
+    done
+    ;;
   windowed)
     start_x 1280x720
     with_music

@@ -18,10 +18,8 @@ class ClockTest : public ::testing::Test {
  protected:
   void SetUp() override {
     fakeAudio = FakeAudio{};
-    musicClock.musicTimeMs = 0;
-    musicClock.frameDeltaMs = 0;
-    musicSource.musicSilent = 0;
-    std::memset(musicClock.spectrum, 0, sizeof musicClock.spectrum);
+    resetMusicClock();
+    resetMusicSource();
     std::memset(keys, 0, sizeof keys);
     gfx = &gfxDiscard;
   }
@@ -164,5 +162,85 @@ TEST_F(ClockTest, SilentClockStoodAtAMomentReadsItThenRunsOnFromThere) {
   beginFrame();
   EXPECT_GE(musicClock.musicTimeMs, 60030);
   EXPECT_EQ(fakeAudio.dataReads, 0);
+}
+// The sound going and coming back, and the viewer's offset: the show's own
+// stream (a handle the fake takes), 16-bit stereo at 1 kHz: a sample a ms.
+class HeardClockTest : public ClockTest {
+ protected:
+  void SetUp() override {
+    ClockTest::SetUp();
+    fakeAudio.bytesPerSecond = 4000.0;
+    musicSource.musicStream = 1;
+  }
+  // A frame with the music heard at `ms`.
+  static int32_t frameAt(uint64_t ms) {
+    fakeAudio.position = ms * 4;
+    beginFrame();
+    return musicClock.musicTimeMs;
+  }
+};
+
+TEST_F(HeardClockTest, ALostDeviceHandsTheClockToTheSilentOneFromTheMomentLastHeardSaidOnce) {
+  EXPECT_EQ(frameAt(1000), 1000);
+  EXPECT_EQ(frameAt(2000), 2000);
+  fakeAudio.deviceHeard = false;
+  testing::internal::CaptureStderr();
+  // What the lost device still says of its position counts no more.
+  EXPECT_EQ(frameAt(9000), 2000);
+  EXPECT_EQ(musicClock.frameDeltaMs, 0);
+  const int reads = fakeAudio.dataReads;
+  const int32_t later = frameAt(9500);
+  const int32_t again = frameAt(9600);
+  const std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_GE(later, 2000);
+  EXPECT_GE(again, later) << "the silent clock went back";
+  EXPECT_LT(again, 2000 + 5000) << "the silent clock runs in real time";
+  EXPECT_EQ(fakeAudio.dataReads, reads) << "the lost stream was read";
+  EXPECT_EQ(musicSource.musicSilent, 1);
+  size_t count = 0;
+  for (size_t at = said.find("the sound has stopped"); at != std::string::npos;
+       at = said.find("the sound has stopped", at + 1))
+    ++count;
+  EXPECT_EQ(count, 1u) << said;
+}
+
+TEST_F(HeardClockTest, WhenTheOutputComesBackTheMusicJoinsTheClockWhereItStands) {
+  frameAt(3000);
+  fakeAudio.deviceHeard = false;
+  testing::internal::CaptureStderr();
+  frameAt(3000);
+  testing::internal::GetCapturedStderr();
+  ASSERT_EQ(musicSource.soundLost, 1);
+  const int32_t clock = musicPeekMs();
+  fakeAudio.deviceHeard = true;
+  fakeAudio.playing = false;
+  beginFrame();
+  EXPECT_TRUE(fakeAudio.playing) << "the music was not played again";
+  EXPECT_EQ(musicSource.musicSilent, 0);
+  EXPECT_GE(musicClock.musicTimeMs, clock);
+  EXPECT_LT(musicClock.musicTimeMs, clock + 1000);
+}
+
+TEST_F(HeardClockTest, TheOffsetDrawsThePictureThatMuchLaterThanTheSoundButNotOnTheFrameClock) {
+  musicSource.offsetMs = 150;
+  EXPECT_EQ(frameAt(1000), 850);
+  EXPECT_EQ(frameAt(100), 0) << "the picture never stands before the music's start";
+  musicSource.stood = 1;
+  EXPECT_EQ(frameAt(1000), 1000);
+  musicSource.stood = 0;
+  musicSource.offsetMs = -200;
+  EXPECT_EQ(frameAt(1000), 1200);
+  // Standing the music for a moment of the picture puts the offset back.
+  musicSource.offsetMs = 150;
+  EXPECT_EQ(musicBytesForMs(1000), (1000u + 150u) * 4);
+}
+
+TEST_F(HeardClockTest, PeekingReadsTheClockWithoutTakingIt) {
+  frameAt(1000);
+  fakeAudio.position = 4000 * 4;
+  EXPECT_EQ(musicPeekMs(), 4000);
+  EXPECT_EQ(musicClock.musicTimeMs, 1000);
+  EXPECT_EQ(frameAt(4000), 4000);
+  EXPECT_EQ(musicClock.frameDeltaMs, 3000);
 }
 }  // namespace

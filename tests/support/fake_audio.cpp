@@ -25,7 +25,8 @@ int audioSetPosition(AudioStream, uint64_t position, uint32_t) {
 
 int audioGetInfo(AudioStream, AudioStreamInfo* info) {
   lastError = kAudioOk;
-  info->rateHz = 44100;
+  // 16-bit stereo at the rate the byte rate makes.
+  info->rateHz = static_cast<uint32_t>(fakeAudio.bytesPerSecond / 4);
   info->channels = 2;
   info->frames = UINT32_MAX;
   return 1;
@@ -49,6 +50,11 @@ int32_t audioGetData(AudioStream, void* buffer, uint32_t) {
   float* out = static_cast<float*>(buffer);
   for (int i = 0; i < 256; ++i) out[i] = fakeAudio.spectrumValue;
   return 2048;
+}
+
+int audioDeviceHeard() {
+  lastError = fakeAudio.deviceHeard ? kAudioOk : kAudioErrorDeviceGone;
+  return fakeAudio.deviceHeard ? 1 : 0;
 }
 
 int audioLastError() { return lastError; }

@@ -14,6 +14,7 @@ struct FakeAudio {
   int dataReads = 0;
   uint64_t lastConvertedBytes = 0;      // the argument of the last bytes-to-seconds call
   bool playing = false;                 // audioPlay since the last audioPause
+  bool deviceHeard = true;              // audioDeviceHeard's answer
 };
 
 // Reset by the test; read by the fake back-end.
