@@ -47,6 +47,20 @@ TEST(ShowOptions, WindowAndFullscreenAnswerTheQuestionInAdvance) {
   EXPECT_NE(both.why.find("--window and --fullscreen"), std::string::npos) << both.why;
 }
 
+TEST(ShowOptions, AudioOffsetTakesWholeMsEitherWayUpToTwoSeconds) {
+  EXPECT_EQ(parse({}).start.audioOffsetMs, 0);
+  EXPECT_EQ(parse({"--audio-offset", "150"}).start.audioOffsetMs, 150);
+  EXPECT_EQ(parse({"--audio-offset=-40"}).start.audioOffsetMs, -40);
+  EXPECT_EQ(parse({"--audio-offset", "2000"}).start.audioOffsetMs, 2000);
+  EXPECT_EQ(parse({"--audio-offset", "-2000"}).start.audioOffsetMs, -2000);
+  for (const char* bad : {"2001", "-2001", "1.5", "abc", "", "15ms"}) {
+    SCOPED_TRACE(bad);
+    const Parsed parsed = parse({"--audio-offset", bad});
+    EXPECT_EQ(parsed.result, OptionsParse::Bad);
+    EXPECT_NE(parsed.why.find("--audio-offset"), std::string::npos) << parsed.why;
+  }
+}
+
 TEST(ShowOptions, StartTakesAMomentOfTheShowInMs) {
   const std::vector<std::pair<std::vector<const char*>, int32_t>> cases = {
       {{"--start", "60000"}, 60000},
