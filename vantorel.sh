@@ -31,13 +31,14 @@ capture_packages=(ffmpeg)
 # The Debian package: dpkg-shlibdeps works out its dependencies.
 package_packages=(dpkg-dev)
 # Checking the install and the package.
-package_test_packages=(dpkg-dev lintian desktop-file-utils man-db)
+package_test_packages=(dpkg-dev lintian desktop-file-utils appstream man-db)
 # The page: Emscripten, and dpkg-dev to unpack Debian's source packages of the
 # libraries it builds with emcc (web/deps.sh).
 web_packages=(emscripten dpkg-dev)
-# Its tests: Debian's headless Chromium (software WebGL), driven by
-# puppeteer-core from npm.
-web_test_packages=(chromium-headless-shell)
+# Its tests: Debian's headless Chromium (software WebGL) and Firefox ESR
+# (under an Xvfb of the tests' own: headless, it has no WebGL here), driven
+# by puppeteer-core from npm.
+web_test_packages=(chromium-headless-shell firefox-esr xvfb)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -79,13 +80,14 @@ build_web() {
   ensure_packages "${web_packages[@]}"
   ensure_node
   say "build the page"
-  cmake --build "$native" --target vantorel_assets -j "$jobs" >/dev/null
+  cmake --build "$native" --target vantorel_assets vantorel_icons vantorel_screenshot -j "$jobs" >/dev/null
   # Emscripten's JS optimiser needs Debian's acorn module, which lives where
   # a node from elsewhere does not look by itself.
   export NODE_PATH=/usr/share/nodejs${NODE_PATH:+:$NODE_PATH}
   web/deps.sh build/web-deps
   emcmake cmake -S "$root" -B build/web-build -DCMAKE_BUILD_TYPE=Release \
     -DVANTOREL_WEB_DEPS="$root/build/web-deps/prefix" -DVANTOREL_ASSET_DIR="$root/$native/show" \
+    -DVANTOREL_WEB_ICONS="$root/$native/icons" -DVANTOREL_WEB_SCREENSHOT="$root/$native/screenshot.png" \
     -DVANTOREL_WEB_OUT="$root/build/web" >/dev/null
   cmake --build build/web-build -j "$jobs"
 }
@@ -105,9 +107,17 @@ test_web() {
   say "test the page in headless Chromium"
   (cd tests/web && npm ci --no-audit --no-fund --loglevel=error)
   local file
-  for file in serve page frames player sound; do
+  for file in serve page hosting frames player sound; do
     VANTOREL_CAPTURE="$root/build/test/show/vantorel-capture" VANTOREL_PAGE="$root/build/web" \
       node --test "tests/web/$file.test.js"
+  done
+  say "test the page in Firefox ESR"
+  # The start, the keys, the end, the hosts, and the frames against the
+  # capture: the viewer's controls and the sound need a sound device, which
+  # Firefox here has not.
+  for file in page hosting frames; do
+    VANTOREL_BROWSER=firefox VANTOREL_CAPTURE="$root/build/test/show/vantorel-capture" \
+      VANTOREL_PAGE="$root/build/web" node --test "tests/web/$file.test.js"
   done
 }
 

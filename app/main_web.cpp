@@ -9,6 +9,7 @@
 // runs its updates without drawing, so frame n is what the capture draws.
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "app/frame_clock.h"
 #include "app/player.h"
@@ -18,9 +19,11 @@
 #include "assets/textures.h"
 #include "music/clock.h"
 #include "platform/dialog.h"
+#include "platform/keys.h"
 #include "platform/page.h"
 #include "platform/window_system.h"
 #include "timeline/moments.h"
+#include "timeline/show_state.h"
 
 namespace {
 // The most frames one test page draws.
@@ -113,6 +116,24 @@ void startAnswered(int answer) {
   pageRunFrames(showFrame);
 }
 
+// Decoding the music takes a second or more: done while the viewer reads
+// the question, the click starts the show at once.
+void prepareMusic() { pagePrepareMusic(kMusicFile); }
+
+void askTheQuestion() { pageAskStart(kStartQuestion, kStartCaption, prepareMusic, startAnswered); }
+
+// "Play again": everything the show keeps back to where a fresh page has it,
+// then the question anew. The files stay fetched.
+void playAgain() {
+  resetShowState();
+  resetPlayer();
+  resetMusicSource();
+  std::memset(keys, 0, sizeof keys);
+  loop = MainLoop{};
+  pendingJumpMs = -1;
+  askTheQuestion();
+}
+
 // The scenes for the page's seek bar: every one but the end.
 void setScenes() {
   static const char* names[kSceneCount];
@@ -128,11 +149,9 @@ void setScenes() {
 void filesFetched() {
   test.count = pageTestFrames(test.frames, kMaxTestFrames, &test.framesPerSecond);
   setScenes();
+  pageSetPlayAgain(playAgain);
   if (test.count == 0) {
-    // Decoding the music takes a few seconds: done while the viewer reads
-    // the question, the click starts the show at once.
-    pagePrepareMusic(kMusicFile);
-    pageAskStart(kStartQuestion, kStartCaption, startAnswered);
+    askTheQuestion();
     return;
   }
   // A test page needs no sound and no click: a window, and the music

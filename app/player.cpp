@@ -123,6 +123,7 @@ int32_t playerNowMs() { return player.paused ? player.pausedMs : musicClock.musi
 void playerSetPaused(int paused) {
   if ((paused != 0) == (player.paused != 0)) return;
   player.paused = paused ? 1 : 0;
+  musicSource.viewerHolds = player.paused;
   if (paused) {
     // The music stands where the frame on screen read its clock.
     player.pausedMs = musicClock.musicTimeMs;
@@ -130,6 +131,10 @@ void playerSetPaused(int paused) {
     if (!musicSource.musicSilent && musicSource.musicStream) {
       audioPause(musicSource.musicStream);
       audioSetPosition(musicSource.musicStream, player.pausedBytes, kAudioPositionBytes);
+    } else if (musicSource.soundLost && musicSource.musicStream) {
+      // The lost sound's stream may still be queued on an output that
+      // could start at any moment: it goes quiet with the picture.
+      audioPause(musicSource.musicStream);
     }
   } else if (musicSource.musicSilent) {
     musicSilentStandAt(player.pausedMs);

@@ -36,7 +36,7 @@ struct GfxStripArrays {
   // Null, or the strips close a surface up and twins[i] is the vertex that
   // stands where vertex i does (i itself but on a seam or a pole). With twins
   // a back-end may leave out the triangles no pixel of the frame can come
-  // from (platform/gfx_cull.h) when the GL state lets the nearest surface
+  // from (gfx/gfx_cull.h) when the GL state lets the nearest surface
   // alone decide each pixel; the pixels stay the same.
   const GLuint* twins = nullptr;
 };

@@ -207,6 +207,16 @@ int visibleTrianglesSwitch = -1;
 
 GfxCullCounts gfxCullCounts = {};
 
+// GL's matrices hold column after column: entry (row, column) is
+// m[column * 4 + row].
+bool gfxPerspectiveFromTheOrigin(const GLfloat* m) {
+  const bool lastRow = m[3] == 0 && m[7] == 0 && m[11] == -1 && m[15] == 0;
+  const bool screen = m[0] != 0 && m[4] == 0 && m[12] == 0 && m[1] == 0 && m[5] != 0 &&
+                      m[13] == 0;
+  const bool depth = m[2] == 0 && m[6] == 0 && m[14] < 0;
+  return lastRow && screen && depth;
+}
+
 bool gfxVisibleTrianglesOn() {
   if (visibleTrianglesSwitch < 0) {
     const char* value = std::getenv("VANTOREL_VISIBLE_TRIANGLES");

@@ -38,6 +38,14 @@ struct GfxRaster {
   int depthBits;      // of the depth buffer drawn into
 };
 
+// Whether `projection` (column after column) is a perspective projection
+// seen from the origin of eye space, as gluPerspective and glFrustum make
+// them: w = -z (last row 0 0 -1 0), screen x and y from x, y and z only, and
+// a depth that grows with the distance along every ray (row 2 from z alone,
+// with a negative constant). The proof below holds for these alone; each
+// back-end asks it before it asks for the triangles.
+bool gfxPerspectiveFromTheOrigin(const GLfloat* projection);
+
 // Whether a back-end may leave triangles out: on, unless switched off by
 // VANTOREL_VISIBLE_TRIANGLES (off, no or 0; read on the first call) or by
 // gfxSetVisibleTriangles. Asked before every closed surface is drawn.

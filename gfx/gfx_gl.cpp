@@ -34,19 +34,6 @@ GLint integer(GLenum name) {
   return value;
 }
 
-// A perspective projection seen from the origin of eye space, as gluPerspective
-// and glFrustum make them: w = -z (last row 0 0 -1 0), screen x and y from x,
-// y and z only, and a depth that grows with the distance along every ray
-// (row 2 from z alone, with a negative constant). GL's matrices hold column
-// after column: entry (row, column) is m[column * 4 + row].
-bool perspectiveFromTheOrigin(const GLfloat* m) {
-  const bool lastRow = m[3] == 0 && m[7] == 0 && m[11] == -1 && m[15] == 0;
-  const bool screen = m[0] != 0 && m[4] == 0 && m[12] == 0 && m[1] == 0 && m[5] != 0 &&
-                      m[13] == 0;
-  const bool depth = m[2] == 0 && m[6] == 0 && m[14] < 0;
-  return lastRow && screen && depth;
-}
-
 // Blending off, or blending that gives the incoming colour as it is: source
 // times one plus destination times zero, for colour and alpha.
 bool blendingReplaces() {
@@ -70,7 +57,7 @@ bool blendingReplaces() {
 // draws every strip.
 bool provenState(const GLfloat* projection) {
   if (!contextNewEnough()) return false;
-  if (!perspectiveFromTheOrigin(projection)) return false;
+  if (!gfxPerspectiveFromTheOrigin(projection)) return false;
   if (integer(GL_RENDER_MODE) != GL_RENDER || integer(GL_CURRENT_PROGRAM) != 0) return false;
   GLint polygonMode[2] = {0, 0};
   glGetIntegerv(GL_POLYGON_MODE, polygonMode);

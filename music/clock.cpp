@@ -104,7 +104,7 @@ int beginFrame() {
 
   const int32_t previousMs = musicClock.musicTimeMs;
   const bool heard = !musicSource.unheard && !musicSource.stood && musicSource.musicStream;
-  if (heard && musicSource.soundLost && audioDeviceHeard()) rejoinSound(silentPeekMs());
+  if (heard && musicSource.soundLost && !musicSource.viewerHolds && audioDeviceHeard()) rejoinSound(silentPeekMs());
   if (heard && !musicSource.musicSilent && !audioDeviceHeard()) loseSound(previousMs);
   if (musicSource.musicSilent) {
     musicClock.musicTimeMs = silentClockMs();

@@ -61,6 +61,9 @@ struct MusicSource {
   // again where the output comes back (a browser's audio context starting
   // late).
   int32_t soundLost;
+  // Nonzero while the viewer holds the show (paused): a lost sound that comes
+  // back stays off until the show plays on. Set by the player.
+  int32_t viewerHolds;
   // How far the picture runs behind the sound heard, in ms (the viewer's
   // --audio-offset: headphones with a delay of their own): the clock reads
   // the heard position less this. 0 by default.

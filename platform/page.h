@@ -13,10 +13,17 @@
 void pageFetchFiles(const char* const* names, int count, void (*done)());
 
 // Shows the start overlay with the question's text and caption and Yes and No
-// buttons. The click calls `answered` with kDialogAnswerYes or
+// buttons, then calls `shown` once the question is on the screen (work that
+// takes a while, such as decoding the music, is done there while the viewer
+// reads). The click calls `answered` with kDialogAnswerYes or
 // kDialogAnswerNo while the click is being handled, so the show may still
 // take the full screen and start its sound there.
-void pageAskStart(const char* text, const char* caption, void (*answered)(int answer));
+void pageAskStart(const char* text, const char* caption, void (*shown)(),
+                  void (*answered)(int answer));
+
+// What the end screen's "Play again" calls: the show starts over in place,
+// without fetching anything again.
+void pageSetPlayAgain(void (*again)());
 
 // Calls `frame` once per animation frame of the page, from the next one on
 // (and once no message is left open on the page), until it returns 0.

@@ -46,9 +46,21 @@
     firstFrameMs: null,
     frameTimes: [],
     frameStamps: [],
+    // When each animation frame began (its own time stamp), in ms: the
+    // intervals between them are the page's real frame times.
+    frameStarts: [],
+    intervals() {
+      const starts = vantorel.frameStarts;
+      return starts.slice(1).map((t, i) => t - starts[i]);
+    },
     // Where the show stands: ms of music time, paused or not, the scene.
     position: { ms: 0, paused: false, scene: '' },
-    loaded: { bytes: 0, total: 0 },
+    // When (performance.now(), ms) the question was on the screen and when
+    // the music, decoded meanwhile, was ready.
+    timings: { questionShown: 0, musicDecoded: 0 },
+    // True once the page's files are kept for offline play.
+    cached: false,
+    loaded: { bytes: 0, total: 0, listed: false },
     copiedLink: null,
     notices: [],
   };
@@ -66,6 +78,8 @@
   let audioClock = { time: 0, movedAt: 0 };
   const audio = new Map(); // stream slot -> { buffer, source, start }
   // How many of the show's streams sound now.
+  // How many of the mesh's triangles that cannot show were left out.
+  vantorel.trianglesLeftOut = () => Module._gfxWebTrianglesLeftOut();
   vantorel.audioPlaying = () => [...audio.values()].filter((entry) => entry.source).length;
 
   // ---- the canvas ----
@@ -127,8 +141,11 @@
     return goOn !== 0;
   }
 
-  function tick() {
+  // The animation frames' own times: what the viewer sees between frames.
+  function tick(stamp) {
     if (!running) return;
+    vantorel.frameStarts.push(stamp);
+    if (vantorel.frameStarts.length > kFrameTimesKept) vantorel.frameStarts.shift();
     if (!messageOpen && !runFrame()) {
       running = false;
       return;
@@ -297,7 +314,21 @@
     canvas.focus();
   });
 
-  el('again').addEventListener('click', () => location.reload());
+  // Play again in place: the show starts over from its question, with
+  // nothing fetched anew.
+  el('again').addEventListener('click', () => {
+    el('end').hidden = true;
+    setState('loading');
+    Module._pagePlayAgain();
+  });
+
+  // The end, by touch as by Escape.
+  el('stop').addEventListener('click', () => {
+    if (!running) return;
+    Module._webKey(27, 1);
+    if (!runFrame()) running = false;
+    Module._webKey(27, 0);
+  });
 
   function stopAudio() {
     for (const entry of audio.values()) {
@@ -317,7 +348,7 @@
   // Reads a response's body, counting its bytes into vantorel.loaded.
   async function readCounted(response) {
     const length = Number(response.headers.get('Content-Length')) || 0;
-    vantorel.loaded.total += length;
+    if (!vantorel.loaded.listed) vantorel.loaded.total += length;
     if (!response.body || !response.body.getReader) {
       const data = await response.arrayBuffer();
       vantorel.loaded.bytes += data.byteLength;
@@ -352,8 +383,31 @@
       total > 0 ? `Loading… ${mb(bytes)} of ${mb(total)} MB` : `Loading… ${mb(bytes)} MB`;
   }
 
+  // The bytes of every file, as the build listed them (files.json): the
+  // loading bar's whole, whatever encoding the server sends.
+  // Asked for only once the page knows it can run (nothing is downloaded
+  // before the checks below).
+  let listedBytes = null;
+  let listing = null;
+  function listFiles() {
+    if (!listing) {
+      listing = fetch('files.json')
+        .then((response) => (response.ok ? response.json() : null))
+        .then((list) => {
+          listedBytes = list && list.bytes;
+        })
+        .catch(() => {});
+    }
+    return listing;
+  }
+
   const page = {
-    fetchFiles(names) {
+    async fetchFiles(names) {
+      await listFiles();
+      if (listedBytes) {
+        vantorel.loaded.total = names.reduce((sum, name) => sum + (listedBytes[name] || 0), 0);
+        vantorel.loaded.listed = true;
+      }
       Promise.all(
         names.map((name) =>
           fetch(name)
@@ -376,6 +430,14 @@
       el('start').hidden = false;
       setState('question');
       el('yes').focus();
+      // Once the question is on the screen, the show may take its time (it
+      // decodes the music meanwhile).
+      requestAnimationFrame(() =>
+        setTimeout(() => {
+          vantorel.timings.questionShown = performance.now();
+          Module._pageQuestionShown();
+          vantorel.timings.musicDecoded = performance.now();
+        }, 0));
     },
 
     runFrames() {
@@ -405,7 +467,12 @@
     fullscreen(on) {
       const root = document.documentElement;
       if (on && !document.fullscreenElement && root.requestFullscreen) {
-        root.requestFullscreen().catch(() => {});
+        // A phone turns the picture the long way where the browser lets a
+        // page lock that in full screen.
+        root
+          .requestFullscreen()
+          .then(() => screen.orientation && screen.orientation.lock && screen.orientation.lock('landscape'))
+          .catch(() => {});
       } else if (!on && document.fullscreenElement) {
         document.exitFullscreen().catch(() => {});
       }
@@ -551,6 +618,11 @@
       return Number.isFinite(seconds) && seconds > 0 ? seconds : 0;
     },
 
+    // ?triangles=all: every triangle of the mesh drawn, for comparing.
+    drawsEveryTriangle() {
+      return params.get('triangles') === 'all';
+    },
+
     // ?offset=MS: the picture drawn MS ms later than the sound.
     audioOffsetMs() {
       const value = Number(params.get('offset') || 0);
@@ -598,4 +670,56 @@
     print: (text) => console.log(text),
     printErr: (text) => console.warn(text),
   };
+
+  // ---- before anything is fetched: what the page needs ----
+
+  // Says in plain words what is missing and what to do; nothing else shows.
+  function showProblem(title, text) {
+    el('loading').hidden = true;
+    el('problem-title').textContent = title;
+    el('problem-text').textContent = text;
+    el('problem').hidden = false;
+    vantorel.problem = title;
+    setState('problem');
+  }
+
+  function hasWebGl2() {
+    try {
+      return !!document.createElement('canvas').getContext('webgl2');
+    } catch (error) {
+      return false;
+    }
+  }
+
+  if (location.protocol === 'file:') {
+    showProblem('The page must be served',
+      'Opened from a file, a browser keeps the page from reading its own pictures and music. ' +
+        'Serve the folder instead: ./vantorel.sh web serves it and prints the address to open ' +
+        '(any web server does: see the README).');
+    return;
+  }
+  if (!hasWebGl2()) {
+    showProblem('No WebGL 2',
+      'The show draws with WebGL 2, which this browser does not offer, or has switched off. ' +
+        'Switch on hardware acceleration (or WebGL) in its settings, or open the page in a ' +
+        'browser that has it, such as a recent Firefox or Chromium.');
+    return;
+  }
+  if (!(window.AudioContext || window.webkitAudioContext)) {
+    page.showNotice('this browser offers no Web Audio: the show plays without sound');
+  }
+  if ('serviceWorker' in navigator && !testMode) {
+    // Once a worker is active, every file of this build is in its store.
+    navigator.serviceWorker
+      .register('sw.js')
+      .then(() => navigator.serviceWorker.ready)
+      .then(() => {
+        vantorel.cached = true;
+      })
+      .catch(() => {});
+  }
+  listFiles();
+  const script = document.createElement('script');
+  script.src = 'vantorel.js';
+  document.body.append(script);
 })();

@@ -6,11 +6,18 @@
 // always takes a free one. Prints the page's address once it
 // listens. Required as a module, startServer(folder, port) resolves to the
 // listening server.
+//
+// Every answer names its file's version (an ETag from its size and time), so
+// that a browser asks again with If-None-Match and gets 304 and no body for
+// what it holds: a revisit downloads nothing that has not changed. Text and
+// the wasm go compressed (gzip) to a browser that takes it; pictures and
+// music are compressed already.
 'use strict';
 
 const http = require('http');
 const fs = require('fs');
 const path = require('path');
+const zlib = require('zlib');
 
 const kTypes = {
   '.html': 'text/html; charset=utf-8',
@@ -19,19 +26,38 @@ const kTypes = {
   '.wasm': 'application/wasm',
   '.png': 'image/png',
   '.mp3': 'audio/mpeg',
+  '.webmanifest': 'application/manifest+json',
 };
+const kCompressed = new Set(['.html', '.js', '.css', '.wasm', '.webmanifest']);
 
 // The port a page is usually looked for at.
 const kUsualPort = 8000;
+
+// Compressed files kept by path, as long as the file stays as it was.
+const gzipped = new Map();
+
+function compressedBody(file, stats) {
+  const kept = gzipped.get(file);
+  if (kept && kept.mtimeMs === stats.mtimeMs && kept.size === stats.size) return kept.body;
+  const body = zlib.gzipSync(fs.readFileSync(file), { level: 9 });
+  gzipped.set(file, { mtimeMs: stats.mtimeMs, size: stats.size, body });
+  return body;
+}
 
 function startServer(folder, port = 0) {
   const root = path.resolve(folder);
   const server = http.createServer((request, response) => {
     const url = new URL(request.url, 'http://localhost');
-    let name = decodeURIComponent(url.pathname);
+    let name;
+    try {
+      name = decodeURIComponent(url.pathname);
+    } catch (error) {
+      response.writeHead(400).end();
+      return;
+    }
     if (name.endsWith('/')) name += 'index.html';
     const file = path.join(root, path.normalize(name));
-    if (!file.startsWith(root + path.sep) || request.method !== 'GET') {
+    if (!file.startsWith(root + path.sep) || (request.method !== 'GET' && request.method !== 'HEAD')) {
       response.writeHead(404).end();
       return;
     }
@@ -40,11 +66,32 @@ function startServer(folder, port = 0) {
         response.writeHead(404, { 'Content-Type': 'text/plain' }).end('not found\n');
         return;
       }
-      response.writeHead(200, {
-        'Content-Type': kTypes[path.extname(file)] || 'application/octet-stream',
-        'Content-Length': stats.size,
+      const extension = path.extname(file);
+      const tag = `"${stats.size.toString(16)}-${Math.floor(stats.mtimeMs).toString(16)}"`;
+      const headers = {
+        'Content-Type': kTypes[extension] || 'application/octet-stream',
+        // Kept, but asked after each time: a new build shows at once.
         'Cache-Control': 'no-cache',
-      });
+        ETag: tag,
+        'Last-Modified': stats.mtime.toUTCString(),
+        Vary: 'Accept-Encoding',
+      };
+      if (request.headers['if-none-match'] === tag) {
+        response.writeHead(304, headers).end();
+        return;
+      }
+      const gzip = kCompressed.has(extension) && /\bgzip\b/.test(request.headers['accept-encoding'] || '');
+      if (gzip) {
+        const body = compressedBody(file, stats);
+        response.writeHead(200, { ...headers, 'Content-Encoding': 'gzip', 'Content-Length': body.length });
+        response.end(request.method === 'HEAD' ? undefined : body);
+        return;
+      }
+      response.writeHead(200, { ...headers, 'Content-Length': stats.size });
+      if (request.method === 'HEAD') {
+        response.end();
+        return;
+      }
       fs.createReadStream(file).pipe(response);
     });
   });

@@ -25,8 +25,8 @@ target_include_directories(vantorel_show PUBLIC ${CMAKE_SOURCE_DIR} ${VANTOREL_W
 add_executable(vantorel app/main_web.cpp)
 target_include_directories(vantorel PRIVATE ${CMAKE_SOURCE_DIR} ${VANTOREL_WEB_DEPS}/include)
 # wasm-ld finds a symbol in any of the archives whatever their order.
-target_link_libraries(vantorel PRIVATE vantorel_show vantorel_gfx vantorel_web_platform
-  vantorel_platform vantorel_workers_serial vantorel_sound)
+target_link_libraries(vantorel PRIVATE vantorel_show vantorel_gfx vantorel_gfx_cull
+  vantorel_web_platform vantorel_platform vantorel_workers_serial vantorel_sound)
 foreach(library png z mpg123 kissfft-float GLU)
   target_link_libraries(vantorel PRIVATE ${VANTOREL_WEB_DEPS}/lib/lib${library}.a)
 endforeach()
@@ -38,7 +38,9 @@ target_link_options(vantorel PRIVATE -O2 -sENVIRONMENT=web -sMIN_WEBGL_VERSION=2
   -sEXPORTED_RUNTIME_METHODS=FS -sEXIT_RUNTIME=0)
 set_target_properties(vantorel PROPERTIES SUFFIX .js RUNTIME_OUTPUT_DIRECTORY ${VANTOREL_WEB_OUT})
 
-set(page_files index.html page.js page.css)
+set(VANTOREL_WEB_ICONS "" CACHE PATH
+  "A desktop build's icon folder (<size>x<size>/apps/vantorel.png), for the page's own icons")
+set(page_files index.html page.js page.css manifest.webmanifest)
 set(asset_names)
 foreach(slot RANGE 0 18)
   string(LENGTH "${slot}" digits)
@@ -61,4 +63,33 @@ foreach(file ${asset_names})
     DEPENDS ${VANTOREL_ASSET_DIR}/${file} VERBATIM)
   list(APPEND copied ${VANTOREL_WEB_OUT}/${file})
 endforeach()
-add_custom_target(vantorel_page ALL DEPENDS ${copied})
+foreach(size 192 512)
+  add_custom_command(OUTPUT ${VANTOREL_WEB_OUT}/icon-${size}.png
+    COMMAND ${CMAKE_COMMAND} -E copy ${VANTOREL_WEB_ICONS}/${size}x${size}/apps/vantorel.png
+      ${VANTOREL_WEB_OUT}/icon-${size}.png
+    DEPENDS ${VANTOREL_WEB_ICONS}/${size}x${size}/apps/vantorel.png VERBATIM)
+  list(APPEND copied ${VANTOREL_WEB_OUT}/icon-${size}.png)
+endforeach()
+
+# The screenshot software centres show (the desktop metainfo names it at the
+# project page), published beside the page; not one of the page's files.
+set(VANTOREL_WEB_SCREENSHOT "" CACHE FILEPATH
+  "A desktop build's screenshot.png (its vantorel_screenshot target), published with the page")
+if(VANTOREL_WEB_SCREENSHOT)
+  add_custom_command(OUTPUT ${VANTOREL_WEB_OUT}/screenshot.png
+    COMMAND ${CMAKE_COMMAND} -E copy ${VANTOREL_WEB_SCREENSHOT} ${VANTOREL_WEB_OUT}/screenshot.png
+    DEPENDS ${VANTOREL_WEB_SCREENSHOT} VERBATIM)
+  list(APPEND copied ${VANTOREL_WEB_OUT}/screenshot.png)
+endif()
+
+# The list of the page's files with their sizes, and the service worker that
+# keeps them, made once everything else is in place.
+set(kept_names ${page_files} ${asset_names} icon-192.png icon-512.png vantorel.js vantorel.wasm)
+add_custom_command(OUTPUT ${VANTOREL_WEB_OUT}/files.json ${VANTOREL_WEB_OUT}/sw.js
+  COMMAND ${CMAKE_COMMAND} -DOUT=${VANTOREL_WEB_OUT} -DTEMPLATE=${CMAKE_SOURCE_DIR}/web/sw.js.in
+    "-DFILES=${kept_names}" -P ${CMAKE_SOURCE_DIR}/web/page_files.cmake
+  DEPENDS ${copied} vantorel ${CMAKE_SOURCE_DIR}/web/sw.js.in ${CMAKE_SOURCE_DIR}/web/page_files.cmake
+  COMMENT "Listing the page's files and making its service worker"
+  VERBATIM)
+add_custom_target(vantorel_page ALL DEPENDS ${copied} ${VANTOREL_WEB_OUT}/files.json
+  ${VANTOREL_WEB_OUT}/sw.js)

@@ -16,13 +16,17 @@
 #include <GL/gl.h>
 #include <GL/glu.h>
 #include <GLES3/gl3.h>
+#include <emscripten/emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "gfx/gfx.h"
+#include "gfx/gfx_cull.h"
 #include "platform/web/gfx_webgl.h"
 
 extern "C" {
@@ -35,6 +39,15 @@ void emscripten_glGetIntegerv(GLenum name, GLint* value);
 void emscripten_glPixelStorei(GLenum name, GLint value);
 void emscripten_glHint(GLenum target, GLenum mode);
 void emscripten_glClearDepthf(GLfloat depth);
+void emscripten_glViewport(GLint x, GLint y, GLsizei width, GLsizei height);
+void emscripten_glDepthFunc(GLenum func);
+void emscripten_glDepthMask(GLboolean flag);
+void emscripten_glDepthRangef(GLfloat near, GLfloat far);
+void emscripten_glBlendFunc(GLenum source, GLenum destination);
+void emscripten_glBlendFuncSeparate(GLenum sourceRgb, GLenum destinationRgb, GLenum sourceAlpha,
+                                    GLenum destinationAlpha);
+void emscripten_glBlendEquation(GLenum mode);
+void emscripten_glBlendEquationSeparate(GLenum modeRgb, GLenum modeAlpha);
 }
 
 namespace {
@@ -68,6 +81,49 @@ float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 bool texturing = false;
 GLuint boundTexture = 0;
 float texCoord[2] = {0.0f, 0.0f};
+
+// The WebGL state the visible-triangle pass's gate reads, as this file set
+// it: asking WebGL instead (getParameter) waits for the GPU process to finish
+// all it was given, which costs a frame's time under SwiftShader. Starts at
+// WebGL's defaults for each new context.
+struct GateState {
+  EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = 0;
+  bool depthTest = false, blend = false, cullFace = false, polygonOffsetFill = false;
+  bool stencilTest = false, sampleAlphaToCoverage = false;
+  GLenum depthFunc = GL_LESS;
+  bool depthWrites = true;
+  GLfloat depthRange[2] = {0.0f, 1.0f};
+  GLenum blendSource[2] = {GL_ONE, GL_ONE};  // colour, alpha
+  GLenum blendDestination[2] = {GL_ZERO, GL_ZERO};
+  GLenum blendEquation[2] = {GL_FUNC_ADD, GL_FUNC_ADD};
+  bool viewportKnown = false;  // a new context's viewport is its canvas's
+  GLint viewport[4] = {0, 0, 0, 0};
+  GLint depthBits = -1;  // asked once per context
+};
+GateState gateState;
+
+GateState& gate() {
+  const EMSCRIPTEN_WEBGL_CONTEXT_HANDLE context = emscripten_webgl_get_current_context();
+  if (context != gateState.context) {
+    gateState = GateState{};
+    gateState.context = context;
+  }
+  return gateState;
+}
+
+// The gate's flag for a capability; nullptr for one it does not follow.
+bool* gateFlag(GLenum cap) {
+  GateState& state = gate();
+  switch (cap) {
+    case GL_DEPTH_TEST: return &state.depthTest;
+    case GL_BLEND: return &state.blend;
+    case GL_CULL_FACE: return &state.cullFace;
+    case GL_POLYGON_OFFSET_FILL: return &state.polygonOffsetFill;
+    case GL_STENCIL_TEST: return &state.stencilTest;
+    case GL_SAMPLE_ALPHA_TO_COVERAGE: return &state.sampleAlphaToCoverage;
+    default: return nullptr;
+  }
+}
 
 // Objects of the context they were made in; made again for a new context.
 struct Pipeline {
@@ -165,21 +221,27 @@ bool preparePipeline() {
 
 // Draws the strips collected so far, under the state in force, and empties
 // the batch. A strip still open moves to the front of the empty batch.
+// The pipeline bound with the fixed-function state as it stands, and the
+// first `count` vertices of the batch in its vertex buffer.
+void bindForDrawing(uint32_t count) {
+  float transform[16];
+  std::memcpy(transform, projection, sizeof transform);
+  multiply(transform, modelview);
+  glBindVertexArray(pipeline.vertexArray);
+  glUseProgram(pipeline.program);
+  glUniformMatrix4fv(pipeline.transform, 1, GL_FALSE, transform);
+  glUniform4fv(pipeline.colour, 1, colour);
+  glUniform1i(pipeline.textured, texturing && boundTexture != 0 ? 1 : 0);
+  glBindBuffer(GL_ARRAY_BUFFER, pipeline.vertexBuffer);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, count * sizeof(Vertex), vertices);
+  glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, pipeline.indexBuffer);
+}
+
 void drawBatch() {
   const uint32_t openVertices = inStrip ? vertexCount - stripStart : 0;
   const uint32_t drawnIndices = indexCount;
   if (drawnIndices > 0 && preparePipeline()) {
-    float transform[16];
-    std::memcpy(transform, projection, sizeof transform);
-    multiply(transform, modelview);
-    glBindVertexArray(pipeline.vertexArray);
-    glUseProgram(pipeline.program);
-    glUniformMatrix4fv(pipeline.transform, 1, GL_FALSE, transform);
-    glUniform4fv(pipeline.colour, 1, colour);
-    glUniform1i(pipeline.textured, texturing && boundTexture != 0 ? 1 : 0);
-    glBindBuffer(GL_ARRAY_BUFFER, pipeline.vertexBuffer);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, stripStart * sizeof(Vertex), vertices);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, pipeline.indexBuffer);
+    bindForDrawing(stripStart);
     glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, drawnIndices * sizeof(uint32_t), indices);
     glDrawElements(GL_TRIANGLE_STRIP, static_cast<GLsizei>(drawnIndices), GL_UNSIGNED_INT, nullptr);
   }
@@ -289,6 +351,7 @@ void glEnable(GLenum cap) {
   if (fixedFunctionCap(cap)) {
     texturing = true;
   } else {
+    if (bool* flag = gateFlag(cap)) *flag = true;
     emscripten_glEnable(cap);
   }
 }
@@ -298,9 +361,71 @@ void glDisable(GLenum cap) {
   if (fixedFunctionCap(cap)) {
     texturing = false;
   } else {
+    if (bool* flag = gateFlag(cap)) *flag = false;
     emscripten_glDisable(cap);
   }
 }
+
+// What the gate follows, passed on to WebGL as it is.
+void glViewport(GLint x, GLint y, GLsizei width, GLsizei height) {
+  stateChanges();
+  GateState& state = gate();
+  state.viewportKnown = true;
+  state.viewport[0] = x;
+  state.viewport[1] = y;
+  state.viewport[2] = width;
+  state.viewport[3] = height;
+  emscripten_glViewport(x, y, width, height);
+}
+
+void glDepthFunc(GLenum func) {
+  stateChanges();
+  gate().depthFunc = func;
+  emscripten_glDepthFunc(func);
+}
+
+void glDepthMask(GLboolean flag) {
+  stateChanges();
+  gate().depthWrites = flag != GL_FALSE;
+  emscripten_glDepthMask(flag);
+}
+
+void glDepthRangef(GLfloat near, GLfloat far) {
+  stateChanges();
+  GateState& state = gate();
+  state.depthRange[0] = near < 0.0f ? 0.0f : near > 1.0f ? 1.0f : near;
+  state.depthRange[1] = far < 0.0f ? 0.0f : far > 1.0f ? 1.0f : far;
+  emscripten_glDepthRangef(near, far);
+}
+
+void glDepthRange(GLclampd near, GLclampd far) {
+  glDepthRangef(static_cast<GLfloat>(near), static_cast<GLfloat>(far));
+}
+
+void glBlendFuncSeparate(GLenum sourceRgb, GLenum destinationRgb, GLenum sourceAlpha,
+                         GLenum destinationAlpha) {
+  stateChanges();
+  GateState& state = gate();
+  state.blendSource[0] = sourceRgb;
+  state.blendSource[1] = sourceAlpha;
+  state.blendDestination[0] = destinationRgb;
+  state.blendDestination[1] = destinationAlpha;
+  emscripten_glBlendFuncSeparate(sourceRgb, destinationRgb, sourceAlpha, destinationAlpha);
+}
+
+void glBlendFunc(GLenum source, GLenum destination) {
+  glBlendFuncSeparate(source, destination, source, destination);
+}
+
+void glBlendEquationSeparate(GLenum modeRgb, GLenum modeAlpha) {
+  stateChanges();
+  GateState& state = gate();
+  state.blendEquation[0] = modeRgb;
+  state.blendEquation[1] = modeAlpha;
+  emscripten_glBlendEquationSeparate(modeRgb, modeAlpha);
+}
+
+void glBlendEquation(GLenum mode) { glBlendEquationSeparate(mode, mode); }
 
 void glColor4f(GLfloat r, GLfloat g, GLfloat b, GLfloat a) {
   if (r == colour[0] && g == colour[1] && b == colour[2] && a == colour[3]) return;
@@ -371,9 +496,110 @@ void glFlush() { stateChanges(); }
 
 }  // extern "C"
 
-// Strips from arrays join the batch as their vertices would one by one;
+namespace {
+// The page's own drawing under which the visible-triangle pass is proven:
+// its fixed pipeline (one shader, filled triangles, no face culling), the
+// depth test on with less or less-or-equal and depth writes on over a
+// depth range with near below far, no blending but the one that replaces,
+// no stencil, no polygon offset, and a perspective projection from the eye.
+bool provenState() {
+  if (!gfxPerspectiveFromTheOrigin(projection)) return false;
+  const GateState& state = gate();
+  if (state.depthFunc != GL_LESS && state.depthFunc != GL_LEQUAL) return false;
+  if (!state.depthWrites || !(state.depthRange[0] < state.depthRange[1]) || !state.depthTest)
+    return false;
+  if (state.cullFace || state.polygonOffsetFill || state.stencilTest || state.sampleAlphaToCoverage)
+    return false;
+  if (!state.blend) return true;
+  for (int i = 0; i < 2; ++i) {
+    if (state.blendSource[i] != GL_ONE || state.blendDestination[i] != GL_ZERO ||
+        state.blendEquation[i] != GL_FUNC_ADD) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The page's address may switch the pass off (?triangles=all), to draw
+// every triangle and compare.
+EM_JS(int, jsDrawsEveryTriangle, (), {
+  return Module.page && Module.page.drawsEveryTriangle && Module.page.drawsEveryTriangle() ? 1 : 0;
+});
+
+// The triangles of a closed surface that can show, as the desktop takes
+// them (gfx/gfx_cull.h); false when every strip must be drawn.
+bool closedSurfaceTriangles(const GfxStripArrays& arrays, std::vector<GLuint>& triangles) {
+  static const bool everyTriangle = jsDrawsEveryTriangle() != 0;
+  if (!arrays.twins || everyTriangle || !gfxVisibleTrianglesOn() || !provenState()) return false;
+  GateState& state = gate();
+  if (!state.viewportKnown) {
+    emscripten_glGetIntegerv(GL_VIEWPORT, state.viewport);
+    state.viewportKnown = true;
+  }
+  if (state.depthBits < 0) emscripten_glGetIntegerv(GL_DEPTH_BITS, &state.depthBits);
+  GfxRaster raster;
+  std::memcpy(raster.viewport, state.viewport, sizeof raster.viewport);
+  raster.depthBits = state.depthBits;
+  // The canvas is made without antialiasing: a pixel is its centre's.
+  if (!gfxVisibleTriangles(arrays, modelview, projection, &raster, triangles)) return false;
+  // Drawn as one list over the surface's vertices, which must fit a batch.
+  return std::all_of(triangles.begin(), triangles.end(),
+                     [](GLuint index) { return index < kBatchVertices; });
+}
+
+// The surface's vertices once, and the triangles that can show as a list of
+// three indices each, in the order given (the order a strip presents them
+// in): a strip of three each would end every triangle with a restart index,
+// at each of which SwiftShader splits the draw. The vertices must fit one
+// batch; the caller draws every strip otherwise.
+void drawTriangleList(const GfxStripArrays& arrays, const std::vector<GLuint>& triangles) {
+  stateChanges();
+  GLuint highest = 0;
+  for (const GLuint index : triangles) highest = std::max(highest, index);
+  for (GLuint i = 0; i <= highest; ++i) {
+    const GLfloat* p = gfxArrayAt(arrays.positions, arrays.stride, i);
+    const GLfloat* st = arrays.texCoords ? gfxArrayAt(arrays.texCoords, arrays.stride, i) : texCoord;
+    vertices[i] = Vertex{p[0], p[1], p[2], st[0], st[1]};
+  }
+  if (!preparePipeline()) return;
+  bindForDrawing(highest + 1);
+  constexpr size_t kMostIndices = kBatchIndices / 3 * 3;
+  for (size_t first = 0; first < triangles.size(); first += kMostIndices) {
+    const size_t count = std::min(kMostIndices, triangles.size() - first);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, count * sizeof(uint32_t), triangles.data() + first);
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>(count), GL_UNSIGNED_INT, nullptr);
+  }
+}
+
+}  // namespace
+
+// How many of the mesh's triangles the page has left out so far: read by the
+// page's tests (window.vantorel.trianglesLeftOut()).
+extern "C" EMSCRIPTEN_KEEPALIVE double gfxWebTrianglesLeftOut() {
+  return static_cast<double>(gfxCullCounts.trianglesLeftOut);
+}
+
+// Strips from arrays join the batch as their vertices would one by one, or,
+// for a closed surface, only the triangles of it that can show, as one list;
 // normals have nothing to do here.
 void gfxDrawStrips(const GfxStripArrays& arrays) {
+  static std::vector<GLuint> visible;
+  if (arrays.twins) ++gfxCullCounts.closedSurfaces;
+  if (closedSurfaceTriangles(arrays, visible)) {
+    ++gfxCullCounts.surfacesCulled;
+    gfxCullCounts.trianglesLeftOut +=
+        static_cast<size_t>(arrays.stripCount) * (arrays.stripLength - 2) - visible.size() / 3;
+    drawTriangleList(arrays, visible);
+    // As immediate mode would have left them: the last vertex's.
+    if (arrays.texCoords) {
+      const GLuint last =
+          arrays.indices[static_cast<size_t>(arrays.stripCount) * arrays.stripLength - 1];
+      const GLfloat* st = gfxArrayAt(arrays.texCoords, arrays.stride, last);
+      texCoord[0] = st[0];
+      texCoord[1] = st[1];
+    }
+    return;
+  }
   for (int k = 0; k < arrays.stripCount; ++k) {
     const GLuint* strip = arrays.indices + static_cast<size_t>(k) * arrays.stripLength;
     glBegin(GL_TRIANGLE_STRIP);

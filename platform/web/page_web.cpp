@@ -16,6 +16,8 @@ constexpr int kMostTestFrames = 64;
 PageControls controls = {};
 void (*filesFetched)() = nullptr;
 void (*startAnswered)(int) = nullptr;
+void (*questionShown)() = nullptr;
+void (*playAgain)() = nullptr;
 int (*frameCallback)() = nullptr;
 }  // namespace
 
@@ -63,10 +65,13 @@ void pageFetchFiles(const char* const* names, int count, void (*done)()) {
   jsFetchFiles(names, count);
 }
 
-void pageAskStart(const char* text, const char* caption, void (*answered)(int)) {
+void pageAskStart(const char* text, const char* caption, void (*shown)(), void (*answered)(int)) {
+  questionShown = shown;
   startAnswered = answered;
   jsAskStart(text, caption);
 }
+
+void pageSetPlayAgain(void (*again)()) { playAgain = again; }
 
 void pageRunFrames(int (*frame)()) {
   frameCallback = frame;
@@ -120,6 +125,14 @@ EMSCRIPTEN_KEEPALIVE void pageFilesFetched() {
 
 EMSCRIPTEN_KEEPALIVE void pageStartAnswered(int answer) {
   if (startAnswered) startAnswered(answer);
+}
+
+EMSCRIPTEN_KEEPALIVE void pageQuestionShown() {
+  if (questionShown) questionShown();
+}
+
+EMSCRIPTEN_KEEPALIVE void pagePlayAgain() {
+  if (playAgain) playAgain();
 }
 
 EMSCRIPTEN_KEEPALIVE void pageControlPause(int paused) {

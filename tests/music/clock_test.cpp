@@ -221,6 +221,25 @@ TEST_F(HeardClockTest, WhenTheOutputComesBackTheMusicJoinsTheClockWhereItStands)
   EXPECT_LT(musicClock.musicTimeMs, clock + 1000);
 }
 
+TEST_F(HeardClockTest, AnOutputThatComesBackWhileTheViewerHoldsTheShowStaysQuietUntilPlay) {
+  frameAt(3000);
+  fakeAudio.deviceHeard = false;
+  testing::internal::CaptureStderr();
+  frameAt(3000);
+  testing::internal::GetCapturedStderr();
+  musicSource.viewerHolds = 1;
+  fakeAudio.deviceHeard = true;
+  fakeAudio.playing = false;
+  beginFrame();
+  beginFrame();
+  EXPECT_FALSE(fakeAudio.playing) << "the music played while the show was held";
+  EXPECT_EQ(musicSource.musicSilent, 1);
+  musicSource.viewerHolds = 0;
+  beginFrame();
+  EXPECT_TRUE(fakeAudio.playing);
+  EXPECT_EQ(musicSource.musicSilent, 0);
+}
+
 TEST_F(HeardClockTest, TheOffsetDrawsThePictureThatMuchLaterThanTheSoundButNotOnTheFrameClock) {
   musicSource.offsetMs = 150;
   EXPECT_EQ(frameAt(1000), 850);

@@ -44,7 +44,9 @@ dpkg-deb -c "$deb" | awk '$1 !~ /^d/ { print $6 }' | sort >"$work/files"
   echo ./usr/share/vantorel/glyphs.png
   echo ./usr/share/vantorel/tarrowind.mp3
   echo ./usr/share/applications/vantorel.desktop
-  printf './usr/share/icons/hicolor/%sx%s/apps/vantorel.png\n' 48 48 64 64 128 128 256 256
+  echo ./usr/share/metainfo/org.example.vantorel.metainfo.xml
+  printf './usr/share/icons/hicolor/%sx%s/apps/vantorel.png\n' 48 48 64 64 128 128 256 256 192 192 \
+    512 512
   printf './usr/share/man/man6/%s.6.gz\n' vantorel vantorel-capture
   printf './usr/share/doc/vantorel/%s\n' copyright changelog.gz
 } | sort >"$work/expected"
@@ -54,6 +56,14 @@ dpkg-deb -x "$deb" "$work/unpacked"
 for program in vantorel vantorel-capture; do
   readelf -S "$work/unpacked/usr/games/$program" | grep -q '\.symtab' && fail "$program is not stripped"
 done
+
+# What software centres read: the AppStream metainfo and the desktop entry it
+# launches, valid by their own tools, pedantic hints included.
+appstreamcli validate --no-net --pedantic --explain \
+  "$work/unpacked/usr/share/metainfo/org.example.vantorel.metainfo.xml" >&2 ||
+  fail "appstreamcli rejects the metainfo"
+desktop-file-validate "$work/unpacked/usr/share/applications/vantorel.desktop" >&2 ||
+  fail "desktop-file-validate rejects the desktop entry"
 
 # No error, no warning; the informational tags are printed for the record.
 lintian --pedantic --display-info "$deb" 2>&1 | grep -v '^running with root' >&2 || true

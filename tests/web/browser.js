@@ -1,7 +1,10 @@
-// What the page tests share: Debian's headless Chromium with software WebGL,
-// the page served from its build folder, and waits on the page's state.
+// What the page tests share: Debian's headless Chromium with software WebGL
+// (or, with VANTOREL_BROWSER=firefox, Firefox ESR on an Xvfb of its own: its
+// headless mode has no WebGL here), the page served from its build folder,
+// and waits on the page's state.
 'use strict';
 
+const { spawn } = require('node:child_process');
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
@@ -24,9 +27,63 @@ function browserPath() {
   return found;
 }
 
+// Which browser the tests drive: 'chromium' unless VANTOREL_BROWSER says
+// 'firefox'.
+function browserKind() {
+  return process.env.VANTOREL_BROWSER === 'firefox' ? 'firefox' : 'chromium';
+}
+
+// An X server of the tests' own; the number it took comes back on the
+// descriptor named by -displayfd, so no fixed number can clash with another
+// run's.
+function startXvfb() {
+  return new Promise((resolve, reject) => {
+    const server = spawn('Xvfb', ['-displayfd', '3', '-screen', '0', '1920x1080x24', '-nolisten', 'tcp'],
+      { stdio: ['ignore', 'ignore', 'pipe', 'pipe'] });
+    let said = '';
+    let errors = '';
+    server.stderr.on('data', (chunk) => { errors += chunk; });
+    server.stdio[3].on('data', (chunk) => {
+      said += chunk;
+      if (said.includes('\n')) resolve({ server, display: `:${said.trim()}` });
+    });
+    server.on('error', reject);
+    server.on('exit', (code) => reject(new Error(`Xvfb ended with ${code}: ${errors}`)));
+  });
+}
+
+// Firefox ESR under its own Xvfb, with sound allowed to start from the page's
+// own button and service workers off unless a test asks for them (the cache
+// would answer requests a test means to change).
+async function launchFirefox({ serviceWorker }) {
+  const { server, display } = await startXvfb();
+  const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'vantorel-firefox-'));
+  try {
+    const browser = await puppeteer.launch({
+      browser: 'firefox',
+      executablePath: process.env.FIREFOX || '/usr/bin/firefox-esr',
+      headless: false,
+      userDataDir,
+      env: { ...process.env, DISPLAY: display },
+      extraPrefsFirefox: {
+        'media.autoplay.default': 0,
+        'media.autoplay.blocking_policy': 0,
+        'dom.serviceWorkers.enabled': Boolean(serviceWorker),
+        'browser.shell.checkDefaultBrowser': false,
+        'datareporting.policy.dataSubmissionEnabled': false,
+      },
+    });
+    return { browser, userDataDir, xvfb: server };
+  } catch (error) {
+    server.kill();
+    throw error;
+  }
+}
+
 // WebGL on SwiftShader (no GPU here); nothing reaching out of the machine; a
 // profile of its own each time.
-async function launch() {
+async function launch(options = {}) {
+  if (browserKind() === 'firefox') return launchFirefox(options);
   const executablePath = browserPath();
   const userDataDir = fs.mkdtempSync(path.join(os.tmpdir(), 'vantorel-chromium-'));
   const browser = await puppeteer.launch({
@@ -64,16 +121,33 @@ function pageFolder() {
 }
 
 // A browser and a server for one group of tests; close() ends both.
-async function openSession() {
-  const server = await startServer(pageFolder());
-  const { browser, userDataDir } = await launch();
-  const base = `http://127.0.0.1:${server.address().port}/`;
+// `serviceWorker` lets the page's own cache answer, as for a viewer; the
+// other tests go past it, so that each sees the network as the test sets it.
+// `under` ('a/b/') puts the page below a sub-path of the server, as on a
+// project's site.
+async function openSession({ serviceWorker = false, under = '' } = {}) {
+  let site = pageFolder();
+  let siteFolder = null;
+  if (under) {
+    siteFolder = fs.mkdtempSync(path.join(os.tmpdir(), 'vantorel-site-'));
+    const parent = path.join(siteFolder, path.dirname(under));
+    fs.mkdirSync(parent, { recursive: true });
+    fs.symlinkSync(pageFolder(), path.join(parent, path.basename(under)));
+    site = siteFolder;
+  }
+  const server = await startServer(site, 0);
+  const { browser, userDataDir, xvfb } = await launch({ serviceWorker });
+  const base = `http://127.0.0.1:${server.address().port}/${under}`;
   return {
     base,
     browser,
+    kind: browserKind(),
+    serviceWorker,
     async close() {
       await browser.close();
+      if (xvfb) xvfb.kill();
       removeProfile(userDataDir);
+      if (siteFolder) fs.rmSync(siteFolder, { recursive: true, force: true });
       await new Promise((resolve) => server.close(resolve));
     },
   };
@@ -82,6 +156,7 @@ async function openSession() {
 // A new tab on the page that records what its console and errors say.
 async function openPage(session, query = '', { before } = {}) {
   const page = await session.browser.newPage();
+  if (!session.serviceWorker && session.kind === 'chromium') await page.setBypassServiceWorker(true);
   await page.setViewport({ width: 960, height: 540 });
   const log = { lines: [], errors: [] };
   page.on('console', (message) => {
@@ -108,13 +183,13 @@ function clockLines(log) {
 // Holds Space until `count` more clock lines have come; returns them.
 async function holdSpaceFor(page, log, count) {
   const before = clockLines(log).length;
-  await page.keyboard.down('Space');
+  await page.keyboard.down(' ');
   const deadline = Date.now() + kPatience;
   while (clockLines(log).length < before + count && Date.now() < deadline) {
     await page.waitForFunction(() => true, { polling: 'raf', timeout: kPatience });
   }
-  await page.keyboard.up('Space');
+  await page.keyboard.up(' ');
   return clockLines(log).slice(before);
 }
 
-module.exports = { kPatience, openSession, openPage, waitForState, clockLines, holdSpaceFor };
+module.exports = { kPatience, browserKind, openSession, openPage, waitForState, clockLines, holdSpaceFor };

@@ -147,13 +147,13 @@ test('the viewer\'s controls', async (t) => {
 
   await t.test('Right and Left jump 5 s from one frame to the next', async () => {
     const { page, log } = await startAt(session, '#t=30');
-    await page.keyboard.down('Space');
+    await page.keyboard.down(' ');
     await page.waitForFunction(() => window.vantorel.position.ms > 30200, { timeout: kPatience });
     await page.keyboard.press('ArrowRight');
     await page.waitForFunction(() => window.vantorel.position.ms > 35000, { timeout: kPatience });
     await page.keyboard.press('ArrowLeft');
     await page.waitForFunction(() => window.vantorel.position.ms < 32000, { timeout: kPatience });
-    await page.keyboard.up('Space');
+    await page.keyboard.up(' ');
     const lines = log.lines.filter((line) => /^\d+$/.test(line)).map(Number);
     const steps = lines.slice(1).map((ms, i) => ms - lines[i]).filter((d) => d > 1000 || d < 0);
     assert.strictEqual(steps.length, 2, `jumps seen: ${steps}`);

@@ -8,17 +8,19 @@ const fs = require('fs');
 const os = require('os');
 const path = require('path');
 const http = require('http');
+const zlib = require('zlib');
 const { startServer } = require('../../web/serve.js');
 
 // The raw answer to a path, sent as written (no normalising by a client).
-function get(port, target) {
+function get(port, target, headers = {}) {
   return new Promise((resolve, reject) => {
     http
-      .get({ host: '127.0.0.1', port, path: target }, (response) => {
+      .get({ host: '127.0.0.1', port, path: target, headers }, (response) => {
         const chunks = [];
         response.on('data', (chunk) => chunks.push(chunk));
         response.on('end', () =>
           resolve({ status: response.statusCode, type: response.headers['content-type'],
+            headers: response.headers, raw: Buffer.concat(chunks),
             body: Buffer.concat(chunks).toString() }));
       })
       .on('error', reject);
@@ -57,6 +59,29 @@ test('the server', async (t) => {
       assert.strictEqual(answer.status, 404, target);
       assert.notStrictEqual(answer.body, 'private', target);
     }
+  });
+
+  await t.test('names each file\'s version and sends nothing again for one the browser holds', async () => {
+    const first = await get(port, '/vantorel.wasm');
+    assert.ok(first.headers.etag, 'no ETag');
+    assert.match(first.headers['cache-control'], /no-cache/);
+    const again = await get(port, '/vantorel.wasm', { 'If-None-Match': first.headers.etag });
+    assert.strictEqual(again.status, 304);
+    assert.strictEqual(again.raw.length, 0);
+    fs.writeFileSync(path.join(page, 'vantorel.wasm'), 'wasm, built anew');
+    const changed = await get(port, '/vantorel.wasm', { 'If-None-Match': first.headers.etag });
+    assert.strictEqual(changed.status, 200, 'a changed file was taken for the one held');
+  });
+
+  await t.test('compresses text and the wasm for a browser that takes gzip, not the music', async () => {
+    const wasm = await get(port, '/vantorel.wasm', { 'Accept-Encoding': 'gzip, deflate' });
+    assert.strictEqual(wasm.headers['content-encoding'], 'gzip');
+    assert.strictEqual(zlib.gunzipSync(wasm.raw).toString(), 'wasm, built anew');
+    const music = await get(port, '/tarrowind.mp3', { 'Accept-Encoding': 'gzip' });
+    assert.strictEqual(music.headers['content-encoding'], undefined);
+    assert.strictEqual(music.body, 'mp3');
+    const plain = await get(port, '/index.html');
+    assert.strictEqual(plain.headers['content-encoding'], undefined);
   });
 
   await t.test('a port in use is refused, not shared', async () => {
