@@ -63,6 +63,28 @@ test('the page on any host', async (t) => {
     await page.close();
   });
 
+  await t.test('when WebGL 2 is there but the show gets no context, its own message is on top', async () => {
+    const { page } = await openPage(session, '', {
+      before: (tab) =>
+        tab.evaluateOnNewDocument(() => {
+          const real = HTMLCanvasElement.prototype.getContext;
+          HTMLCanvasElement.prototype.getContext = function getContext(kind, ...rest) {
+            return this.id === 'canvas' ? null : real.call(this, kind, ...rest);
+          };
+        }),
+    });
+    await startRunning(page).catch(() => {});
+    await page.waitForSelector('#message:not([hidden])', { timeout: kPatience });
+    assert.strictEqual(await page.$eval('#message-text', (node) => node.textContent),
+      'Can\'t Create a GL Rendering Context.');
+    const onTop = await page.$eval('#ok', (button) => {
+      const r = button.getBoundingClientRect();
+      return document.elementFromPoint(r.x + r.width / 2, r.y + r.height / 2) === button;
+    });
+    assert.ok(onTop, 'the message is under another screen');
+    await page.close();
+  });
+
   await t.test('opened from disk it says to serve the folder', async () => {
     const page = await session.browser.newPage();
     const file = path.join(process.env.VANTOREL_PAGE || path.resolve(__dirname, '../../build/web'),
@@ -116,6 +138,12 @@ test('the page on any host', async (t) => {
     await assertClockRises(page, log);
     await page.tap('#canvas');
     await page.waitForSelector('#controls:not([hidden])', { timeout: kPatience });
+    const outside = await page.$$eval('#controls button:not(.mark)', (buttons) =>
+      buttons.filter((b) => {
+        const r = b.getBoundingClientRect();
+        return r.left < 0 || r.right > window.innerWidth || r.bottom > window.innerHeight;
+      }).map((b) => b.id));
+    assert.deepStrictEqual(outside, [], 'buttons that stand off the screen');
     await page.tap('#stop');
     await waitForState(page, 'ended');
     assert.deepStrictEqual(log.errors, []);
