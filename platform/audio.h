@@ -65,7 +65,8 @@ int audioStartDevice(int device, uint32_t rateHz, uint32_t flags, void* window);
 // handle, or 0 with kAudioErrorInit (no device started), kAudioErrorFileOpen
 // (missing or unreadable), kAudioErrorFileFormat (not an MP3),
 // kAudioErrorIllegalParam (the arguments above not 0) or kAudioErrorMemory
-// (every stream slot taken: streams are freed only by audioRelease).
+// (every stream slot taken: streams are freed by audioFreeStream or
+// audioRelease).
 AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset,
                           uint64_t length, uint32_t flags);
 
@@ -133,6 +134,11 @@ int audioDeviceHeard();
 
 // The last error code of the calling thread's most recent call above.
 int audioLastError();
+
+// Frees one stream: it falls silent at once, its handle becomes invalid, and
+// its slot and memory are given back (a stream of the same file opened
+// beside it plays on). Returns nonzero, or 0 with kAudioErrorHandle.
+int audioFreeStream(AudioStream stream);
 
 // Stops the device, joins the layer's threads and frees every stream; their
 // handles become invalid. Safe to call twice and when nothing was started;

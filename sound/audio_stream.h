@@ -8,8 +8,9 @@
 
 #include "platform/audio.h"
 
-// Streams a back-end holds at once (the show opens one). Their memory is
-// given back only by audioRelease.
+// Streams a back-end holds at once (the show opens two: the one heard and
+// the one its jumps run ahead on). Their memory is given back by
+// audioFreeStream and audioRelease.
 constexpr uint32_t kAudioMaxStreams = 8;
 
 // Sets the calling thread's last error code (the one audioLastError reads).

@@ -90,6 +90,15 @@ AudioStream audioOpenFile(int fromMemory, const char* file, uint64_t offset, uin
   return audioSetError(kAudioErrorMemory);
 }
 
+int audioFreeStream(AudioStream handle) {
+  std::lock_guard<std::mutex> hold(tableLock);
+  OfflineStream* stream = findLocked(handle);
+  if (!stream) return audioSetError(kAudioErrorHandle);
+  std::free(stream->samples);
+  *stream = OfflineStream{};
+  return audioSetError(kAudioOk);
+}
+
 int audioPlay(AudioStream handle, int restart) {
   std::lock_guard<std::mutex> hold(tableLock);
   OfflineStream* stream = findLocked(handle);

@@ -82,6 +82,7 @@ constexpr uint64_t kDecodeOnLimitFrames = kRingFrames / 2;
 struct DeviceStream {
   AudioStream handle = 0;
   Phase phase = Phase::kFree;
+  bool freeing = false;  // audioFreeStream waits for the decoder to let go of it
   AudioFormat format;
   Mp3Decoder decoder;
   SDL_AudioStream* converter = nullptr;  // source format to device format
@@ -153,7 +154,7 @@ uint64_t ringSpaceLocked(const DeviceStream& stream) {
 }
 
 bool wantsDecodingLocked(const DeviceStream& stream) {
-  if (stream.phase == Phase::kFree) return false;
+  if (stream.phase == Phase::kFree || stream.freeing) return false;
   if (stream.seekPending) return true;
   if (stream.decodeEnded) return false;
   const uint64_t left = stream.format.frames - stream.decodedFrames;
@@ -211,6 +212,9 @@ void decodeChunkLocked(DeviceStream& stream, std::unique_lock<std::mutex>& hold)
   }
 }
 
+// The slot whose decoder the decoder thread uses with the lock down, or -1.
+int decoderBusySlot = -1;
+
 int decoderMain(void*) {
   std::unique_lock<std::mutex> hold(tableLock);
   uint32_t turn = 0;
@@ -221,11 +225,14 @@ int decoderMain(void*) {
       continue;
     }
     DeviceStream& stream = streams[slot];
+    // The stream's decoder is used with the lock down: a free waits for it.
+    decoderBusySlot = slot;
     if (stream.seekPending) {
       seekLocked(stream, hold);
     } else {
       decodeChunkLocked(stream, hold);
     }
+    decoderBusySlot = -1;
     decoderProgress.notify_all();
   }
   return 0;
@@ -611,6 +618,23 @@ int32_t audioGetData(AudioStream handle, void* buffer, uint32_t request) {
     audioTakeWindow(ring, heard, window);
   }
   return audioReplyData(format, window, buffer);
+}
+
+int audioFreeStream(AudioStream handle) {
+  std::unique_lock<std::mutex> hold(tableLock);
+  DeviceStream* stream = findLocked(handle);
+  if (!stream) return audioSetError(kAudioErrorHandle);
+  const int slot = static_cast<int>(stream - streams);
+  // Silent from the next callback on; the decoder lets go of it first and
+  // takes it up no more.
+  stream->phase = Phase::kEnded;
+  stream->freeing = true;
+  decoderProgress.wait(hold, [slot] { return decoderBusySlot != slot; });
+  if (streams[slot].handle != handle) return audioSetError(kAudioErrorHandle);
+  mp3Close(&stream->decoder);
+  SDL_FreeAudioStream(stream->converter);
+  *stream = DeviceStream{};
+  return audioSetError(kAudioOk);
 }
 
 int audioRelease() {

@@ -258,6 +258,26 @@ int32_t audioGetData(AudioStream handle, void* buffer, uint32_t request) {
   return audioReplyData(format, window, buffer);
 }
 
+int audioFreeStream(AudioStream handle) {
+  WebStream* stream = find(handle);
+  if (!stream) return audioSetError(kAudioErrorHandle);
+  if (!manualClock && stream->started) jsAudioStop(audioHandleSlot(stream->handle));
+  if (stream->ownsSamples) {
+    // A stream opened beside it on the same samples takes them over.
+    WebStream* heir = nullptr;
+    for (WebStream& other : streams) {
+      if (&other != stream && other.handle && other.samples == stream->samples) heir = &other;
+    }
+    if (heir) {
+      heir->ownsSamples = true;
+    } else {
+      std::free(stream->samples);
+    }
+  }
+  *stream = WebStream{};
+  return audioSetError(kAudioOk);
+}
+
 int audioRelease() {
   if (!manualClock) jsAudioStopAll();
   for (WebStream& stream : streams) {

@@ -32,6 +32,35 @@ void expectHandleRefused(AudioStream bad) {
   EXPECT_EQ(audioLastError(), kAudioErrorHandle);
 }
 
+void expectFreedSlotsComeBack(const std::string& path) {
+  std::vector<AudioStream> opened;
+  for (;;) {
+    const AudioStream stream = audioOpenFile(0, path.c_str(), 0, 0, kAudioStreamPrescan);
+    if (!stream) break;
+    opened.push_back(stream);
+    ASSERT_LT(opened.size(), 1000u);
+  }
+  ASSERT_GE(opened.size(), 3u);
+  EXPECT_EQ(audioLastError(), kAudioErrorMemory);
+  ASSERT_EQ(audioPlay(opened[0], 0), 1);
+  EXPECT_EQ(audioFreeStream(opened[0]), 1);
+  EXPECT_EQ(audioFreeStream(opened[1]), 1);
+  expectHandleRefused(opened[0]);
+  expectHandleRefused(opened[1]);
+  EXPECT_EQ(audioFreeStream(opened[1]), 0);
+  EXPECT_EQ(audioLastError(), kAudioErrorHandle);
+  const AudioStream again = audioOpenFile(0, path.c_str(), 0, 0, kAudioStreamPrescan);
+  const AudioStream another = audioOpenFile(0, path.c_str(), 0, 0, kAudioStreamPrescan);
+  EXPECT_NE(again, 0u);
+  EXPECT_NE(another, 0u);
+  EXPECT_NE(again, opened[0]);
+  EXPECT_NE(again, opened[1]);
+  EXPECT_EQ(audioOpenFile(0, path.c_str(), 0, 0, kAudioStreamPrescan), 0u);
+  EXPECT_EQ(audioSetPosition(opened[2], 4, kAudioPositionBytes), 1);
+  EXPECT_EQ(audioPosition(opened[2], kAudioPositionBytes), 4u);
+  EXPECT_EQ(audioPlay(again, 0), 1);
+}
+
 std::string writeTwoTones(const std::string& name, const MusicFormat& format, size_t frames) {
   const size_t half = frames / 2;
   std::vector<int16_t> pcm = sinePcm(format, frames, binHz(format.rateHz, kFirstToneBin), 1.0);

@@ -10,6 +10,12 @@
 // Expects every stream call on `bad` to fail with kAudioErrorHandle.
 void expectHandleRefused(AudioStream bad);
 
+// Expects freeing to give a stream's slot back: with the table full of
+// streams of `path` (one of them playing), freeing the playing one and then
+// another lets two more open; the freed handles are refused, a second free
+// of one fails, and the streams left stand and play as before.
+void expectFreedSlotsComeBack(const std::string& path);
+
 // The two tones of a two-tone file: a full-scale sine on this FFT bin for the
 // first half of the file, and on the second bin for the rest.
 constexpr int kFirstToneBin = 16;

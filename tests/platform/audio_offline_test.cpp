@@ -318,6 +318,11 @@ TEST_F(AudioOffline, AFullTableFailsUntilReleased) {
   EXPECT_NE(open(path), 0u);
 }
 
+TEST_F(AudioOffline, AFreedStreamGivesItsSlotBack) {
+  const MusicFormat mono{44100, 1, false};
+  expectFreedSlotsComeBack(writeMusic("one.mp3", mono, sinePcm(mono, 4410, 440.0, 0.5)));
+}
+
 TEST_F(AudioOffline, TheErrorCodeBelongsToTheCallingThread) {
   EXPECT_EQ(audioPlay(0, 0), 0);
   ASSERT_EQ(audioLastError(), kAudioErrorHandle);

@@ -214,6 +214,12 @@ TEST_F(AudioDevice, AStreamMovedWhilePlayingIsHeardFromTheNewPlace) {
   }
 }
 
+TEST_F(AudioDevice, AFreedStreamGivesItsSlotBackWhileTheOthersPlayOn) {
+  const MusicFormat stereo{44100, 2, false};
+  expectFreedSlotsComeBack(
+      writeMusic("long.mp3", stereo, sinePcm(stereo, 44100 * 4, 440.0, 0.5)));
+}
+
 TEST_F(AudioDevice, FailuresOfOpeningAndBadHandles) {
   EXPECT_EQ(open("no-such-file.mp3"), 0u);
   EXPECT_EQ(audioLastError(), kAudioErrorFileOpen);

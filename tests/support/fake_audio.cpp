@@ -58,4 +58,5 @@ int audioDeviceHeard() {
 }
 
 int audioLastError() { return lastError; }
+int audioFreeStream(AudioStream) { return 1; }
 int audioRelease() { return 1; }
