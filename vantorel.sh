@@ -20,7 +20,7 @@ root=$PWD
 # xfonts-base: SDL's X11 message boxes draw with the core X fonts.
 build_packages=(cmake make g++ pkg-config libsdl2-dev libx11-dev libxrandr-dev libxfixes-dev
   libgl-dev libglu1-mesa-dev libegl-dev libgl1-mesa-dri libmpg123-dev libkissfft-dev libpng-dev
-  zlib1g-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core xfonts-base)
+  zlib1g-dev libmp3lame-dev libfreetype-dev fonts-dejavu-core xfonts-base libtoml11-dev)
 # Xorg with the dummy driver: an X server whose display modes really change.
 # PulseAudio, and PipeWire with WirePlumber on a session bus of its own: real
 # sound servers the show plays through, recorded from their null sinks.
@@ -184,17 +184,23 @@ run_tests() {
   cmake -S "$root" -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTOREL_FUZZ=ON \
     -DVANTOREL_TESTS=OFF -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang >/dev/null
   cmake --build build/fuzz --target picture_decode_fuzzer music_stream_fuzzer music_seeds \
-    -j "$jobs"
-  say "fuzz the picture decoder and the music stream, 60 s each, side by side"
-  mkdir -p build/fuzz/corpus/png build/fuzz/corpus/mp3 build/fuzz/seeds/mp3
+    moments_file_fuzzer moments_seeds -j "$jobs"
+  say "fuzz the picture decoder, the music stream and the moments file, 60 s each, side by side"
+  mkdir -p build/fuzz/corpus/png build/fuzz/corpus/mp3 build/fuzz/seeds/mp3 \
+    build/fuzz/corpus/moments build/fuzz/seeds/moments
   build/fuzz/tests/fuzz/music_seeds build/fuzz/seeds/mp3
+  build/fuzz/tests/fuzz/moments_seeds build/fuzz/seeds/moments
   run_fuzzer picture_decode_fuzzer png build/fuzz/corpus/png tests/fuzz/corpus/png \
     -dict=tests/fuzz/png.dict &
   local pictures=$!
   run_fuzzer music_stream_fuzzer mp3 build/fuzz/corpus/mp3 build/fuzz/seeds/mp3 &
   local music=$!
+  run_fuzzer moments_file_fuzzer moments build/fuzz/corpus/moments build/fuzz/seeds/moments \
+    -dict=tests/fuzz/toml.dict &
+  local moments=$!
   wait "$pictures" || exit 1
   wait "$music" || exit 1
+  wait "$moments" || exit 1
   say "all tests passed"
 }
 

@@ -140,8 +140,8 @@ void setScenes() {
   static int32_t starts[kSceneCount];
   const int count = kSceneCount - 1;
   for (int i = 0; i < count; ++i) {
-    names[i] = momentName(kScenes[i].name);
-    starts[i] = i == 0 ? 0 : kScenes[i].lo + 1;
+    names[i] = momentName(playedMoments().scenes[i].name);
+    starts[i] = i == 0 ? 0 : playedMoments().scenes[i].lo + 1;
   }
   pageSetScenes(names, starts, count, showEndsAtMs());
 }

@@ -11,6 +11,7 @@
 #include "music/clock.h"
 #include "platform/dialog.h"
 #include "timeline/moments.h"
+#include "timeline/moments_file.h"
 
 #ifndef VANTOREL_VERSION
 #error "the build names the version in VANTOREL_VERSION"
@@ -30,6 +31,11 @@ const char* const kShowUsage =
     "  --audio-offset MS\n"
     "                  draw the picture MS ms later than the sound is played (-2000\n"
     "                  to 2000): for headphones or speakers with a delay of their own\n"
+    "  --moments FILE  play the moments (turns, titles, scenes) written in FILE\n"
+    "  --export-moments FILE\n"
+    "                  write the moments played to FILE, to edit, and end\n"
+    "  --maker FILE    the maker's mode: play FILE's moments in a window with a\n"
+    "                  timeline, and take every save of FILE at once\n"
     "  --help          this text\n"
     "  --version       the version\n"
     "\n"
@@ -46,6 +52,9 @@ enum OptionCode : int {
   kOptFullscreen,
   kOptStart,
   kOptAudioOffset,
+  kOptMoments,
+  kOptExportMoments,
+  kOptMaker,
   kOptHelp,
   kOptVersion
 };
@@ -55,21 +64,21 @@ const option kOptions[] = {
     {"fullscreen", no_argument, nullptr, kOptFullscreen},
     {"start", required_argument, nullptr, kOptStart},
     {"audio-offset", required_argument, nullptr, kOptAudioOffset},
+    {"moments", required_argument, nullptr, kOptMoments},
+    {"export-moments", required_argument, nullptr, kOptExportMoments},
+    {"maker", required_argument, nullptr, kOptMaker},
     {"help", no_argument, nullptr, kOptHelp},
     {"version", no_argument, nullptr, kOptVersion},
     {nullptr, 0, nullptr, 0},
 };
 
-// The last moment a start may name: the show is over at its end time.
-constexpr long kLastStartMs = showEndsAtMs() - 1;
-
-// A whole decimal number from 0 to kLastStartMs, nothing else around it.
-bool readStart(const char* text, int32_t* ms) {
+// A whole decimal number from 0 to lastMs, nothing else around it.
+bool readStart(const char* text, long lastMs, int32_t* ms) {
   if (!text || *text < '0' || *text > '9') return false;
   char* end = nullptr;
   errno = 0;
   const long n = std::strtol(text, &end, 10);
-  if (errno != 0 || *end != '\0' || n > kLastStartMs) return false;
+  if (errno != 0 || *end != '\0' || n > lastMs) return false;
   *ms = static_cast<int32_t>(n);
   return true;
 }
@@ -94,8 +103,11 @@ bool readOffset(const char* text, int32_t* ms) {
 }
 }  // namespace
 
-OptionsParse parseShowOptions(int argc, char** argv, ShowStart* start, char* why, int whySize) {
+OptionsParse parseShowOptions(int argc, char** argv, ShowStart* start, char* why, int whySize,
+                              MomentsOptions* moments) {
   *start = ShowStart{};
+  MomentsOptions chosen;
+  const char* startText = nullptr;
   why[0] = '\0';
   // getopt keeps its place in process-wide variables: 0 starts it afresh, and
   // its own messages are replaced by ours.
@@ -114,11 +126,16 @@ OptionsParse parseShowOptions(int argc, char** argv, ShowStart* start, char* why
         break;
       }
       case kOptStart:
-        if (!readStart(optarg, &start->atMs))
-          return bad(why, whySize,
-                     "--start: \"%s\" is not a whole number of ms from 0 to %ld (the show ends "
-                     "at %ld)",
-                     optarg, kLastStartMs, kLastStartMs + 1);
+        startText = optarg;
+        break;
+      case kOptMoments:
+      case kOptMaker:
+        if (chosen.file) return bad(why, whySize, "one moments file only: --moments or --maker");
+        chosen.file = optarg;
+        chosen.maker = code == kOptMaker;
+        break;
+      case kOptExportMoments:
+        chosen.exportTo = optarg;
         break;
       case kOptAudioOffset:
         if (!readOffset(optarg, &start->audioOffsetMs))
@@ -142,5 +159,27 @@ OptionsParse parseShowOptions(int argc, char** argv, ShowStart* start, char* why
     }
   }
   if (optind < argc) return bad(why, whySize, "unexpected argument \"%s\"", argv[optind]);
+  if ((chosen.file || chosen.exportTo) && !moments)
+    return bad(why, whySize, "no moments file can be used here");
+  if (chosen.maker && start->answer == kDialogAnswerYes)
+    return bad(why, whySize, "--maker plays in a window: not with --fullscreen");
+  if (chosen.maker) start->answer = kDialogAnswerNo;
+  if (chosen.file) {
+    MomentsFileError error;
+    if (!readMomentsFile(chosen.file, &chosen.table, &error)) {
+      if (error.line > 0)
+        std::snprintf(why, static_cast<size_t>(whySize), "%s:%d:%d: %s", chosen.file, error.line,
+                      error.column, error.reason);
+      else
+        std::snprintf(why, static_cast<size_t>(whySize), "%s: %s", chosen.file, error.reason);
+      return OptionsParse::BadFile;
+    }
+  }
+  const long lastStartMs = showEndsAtMs(chosen.table) - 1;
+  if (startText && !readStart(startText, lastStartMs, &start->atMs))
+    return bad(why, whySize,
+               "--start: \"%s\" is not a whole number of ms from 0 to %ld (the show ends at %ld)",
+               startText, lastStartMs, lastStartMs + 1);
+  if (moments) *moments = chosen;
   return OptionsParse::Run;
 }

@@ -122,6 +122,31 @@ int seekRunUnseen(int64_t first, int64_t end) {
   return fastForwardFrames(first, end, kSeekFramesPerSecond);
 }
 
+void seekForgetAfter(int64_t frame) {
+  if (!seek.started || frame < 0) return;
+  const size_t keep = static_cast<size_t>(frame / kSeekKeptEveryFrames) + 1;
+  if (keep >= seek.kept.size() && seek.aheadFrame <= frame) return;
+  if (keep < seek.kept.size()) seek.kept.resize(keep);
+  seek.bytes = 0;
+  for (size_t k = 0; k < seek.kept.size(); ++k)
+    seek.bytes += keptShowStateBytes(seek.kept[k], k ? &seek.kept[k - 1] : nullptr);
+  seek.ahead = seek.kept.back();
+  seek.aheadFrame = static_cast<int64_t>(seek.kept.size() - 1) * kSeekKeptEveryFrames;
+  seek.ended = false;
+}
+
+int seekUseMusic(const char* file, int64_t frame) {
+  if (!seek.started) return 0;
+  if (seek.aheadStream) {
+    const AudioStream next = audioOpenFile(0, file, 0, 0, kAudioStreamPrescan);
+    if (!next) return 0;
+    audioFreeStream(seek.aheadStream);
+    seek.aheadStream = next;
+  }
+  seekForgetAfter(frame);
+  return 1;
+}
+
 int seekKeptMoments() { return static_cast<int>(seek.kept.size()); }
 
 size_t seekKeptBytes() { return seek.bytes; }

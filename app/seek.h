@@ -54,6 +54,18 @@ int seekStateBefore(int64_t frame);
 // 0 when the show ended on the way or there is no second stream.
 int seekRunUnseen(int64_t first, int64_t end);
 
+// Forgets the moments that stand after frame `frame`, and the run ahead with
+// them: they were made under a table of moments that has changed from there
+// on. Jumps run ahead again from the last moment left. Called by the maker's
+// mode when a save takes a new table.
+void seekForgetAfter(int64_t frame);
+
+// Runs ahead on the music in `file` from now on (the music heard has been
+// swapped for it), and forgets the moments after frame `frame`, where the
+// two musics part. Returns 1, or 0 when the file cannot be opened (nothing
+// changes then). A silent show has no stream to swap and returns 1.
+int seekUseMusic(const char* file, int64_t frame);
+
 // The moments kept so far and the memory they hold (the copies and the grids
 // they do not share), in bytes.
 int seekKeptMoments();

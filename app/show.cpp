@@ -71,6 +71,8 @@ int takeKey(int virtualKey) {
 }
 }  // namespace
 
+LoopHooks loopHooks = {nullptr, nullptr};
+
 int openMusic() {
   if (!audioStartDevice(kAudioDefaultDevice, kOutputRateHz, 0, appWindow.mainWindow)) {
     runSilent("BASS error");
@@ -143,8 +145,10 @@ LoopPass runMainLoopPass(MainLoop* loop) {
       loop->done = 1;
     } else {
       // A jump draws the frame it lands on itself.
-      if (!playerTakeKeys() && !playerDrawFrame()) loop->done = 1;
+      const int drawn = (loopHooks.beforeFrame && loopHooks.beforeFrame()) || playerTakeKeys();
+      if (!drawn && !playerDrawFrame()) loop->done = 1;
       playerDrawLine();
+      if (loopHooks.drawOver) loopHooks.drawOver();
       wsSwapBuffers(appWindow.deviceContext);
       seekRunAhead(kRunAheadBudgetMs);
     }

@@ -78,6 +78,18 @@ enum class LoopPass {
   NoWindow,  // F1 could not make the window again: end at once, kStatusNoWindow
 };
 
+// What a mode beside the plain show adds to each pass of the main loop that
+// draws (the maker's mode); a null member adds nothing. Set before runShow;
+// owned by the mode that sets it.
+struct LoopHooks {
+  // Before the pass draws: the mode's keys and work. Returns 1 when it has
+  // drawn the pass's frame itself (a jump), 0 when the pass draws it.
+  int (*beforeFrame)();
+  // After the frame and the viewer's line are drawn, before they are shown.
+  void (*drawOver)();
+};
+extern LoopHooks loopHooks;
+
 // One pass of the main loop: takes at most one message without waiting and
 // dispatches it, or, when the queue is empty, draws and presents a frame
 // while the window is active and no quit key was pressed, then looks at F1.

@@ -14,6 +14,12 @@
 
 WindowState appWindow;
 
+int takeKeyPress(int virtualKey) {
+  const int hit = appWindow.keyPresses[virtualKey];
+  appWindow.keyPresses[virtualKey] = 0;
+  return hit;
+}
+
 void resetAppWindow() { appWindow = WindowState{}; }
 
 namespace {

@@ -36,6 +36,10 @@ struct WindowState {
 // Owned here, one for the whole run.
 extern WindowState appWindow;
 
+// Whether key `virtualKey` was pressed since the last look, using the press
+// up: a key the main loop's passes act on once per press.
+int takeKeyPress(int virtualKey);
+
 // Puts the window state back to program start. Only while no window is in
 // force (after killGLWindow): it forgets the handles without releasing them.
 void resetAppWindow();

@@ -1,5 +1,7 @@
 #include "timeline/cues.h"
 
+#include <cstddef>
+
 #include "effects/mesh.h"
 #include "effects/ribbons.h"
 #include "effects/swarm.h"
@@ -11,18 +13,6 @@ void resetCues() { cues = CueState{}; }
 CueSetters cueSetters = {setMeshMode, setRibbonMode, setSwarmState};
 
 namespace {
-constexpr int kNoFlag = -1;
-
-// The flag of each scene's one-shot cue: one-shot cues take the flags in
-// table order.
-constexpr std::array<int, kSceneCount> kFlagOf = [] {
-  std::array<int, kSceneCount> flags{};
-  int next = 0;
-  for (int i = 0; i < kSceneCount; ++i)
-    flags[i] = kScenes[i].cue.kind == CueKind::Once ? next++ : kNoFlag;
-  return flags;
-}();
-
 void makeCalls(const Cue& cue) {
   for (const CueCall& call : cue.calls) {
     switch (call.effect) {
@@ -44,10 +34,10 @@ void makeCalls(const Cue& cue) {
 
 int applyCues(int scene) {
   if (scene < 0 || scene >= kSceneCount) return 1;
-  const Scene& s = kScenes[scene];
+  const Scene& s = playedMoments().scenes[scene];
   switch (s.cue.kind) {
     case CueKind::Once: {
-      int32_t& armed = cues.cueArmed[kFlagOf[scene]];
+      int32_t& armed = cues.cueArmed[static_cast<std::size_t>(scene)];
       if (armed) {
         makeCalls(s.cue);
         armed = 0;

@@ -7,20 +7,20 @@
 
 #include "timeline/moments.h"
 
-constexpr int kOneShotCues = countOnceCues();
-
 // Every one-shot flag armed.
-constexpr std::array<int32_t, kOneShotCues> allCuesArmed() {
-  std::array<int32_t, kOneShotCues> flags{};
+constexpr std::array<int32_t, kSceneCount> allCuesArmed() {
+  std::array<int32_t, kSceneCount> flags{};
   flags.fill(1);
   return flags;
 }
 
-// What the cues keep from frame to frame: one one-shot flag per scene with a
-// one-shot cue, in table order; 1 at program start, cleared when their cue
-// fires, never re-armed (not even when the window is made again).
+// What the cues keep from frame to frame: one one-shot flag per row of the
+// scene table, by its index: 1 at program start, cleared when the row's
+// one-shot cue fires, never re-armed (not even when the window is made
+// again). A row whose cue is not one-shot never clears its flag; one that a
+// new table makes one-shot fires on its next frame.
 struct CueState {
-  std::array<int32_t, kOneShotCues> cueArmed = allCuesArmed();
+  std::array<int32_t, kSceneCount> cueArmed = allCuesArmed();
 };
 
 // The cues' state; owned here, one for the whole run.
@@ -38,7 +38,7 @@ struct CueSetters {
 };
 extern CueSetters cueSetters;
 
-// Makes the cue calls of scene `scene` (an index of kScenes) for this frame:
+// Makes the cue calls of scene `scene` (an index of the played scene table) for this frame:
 // a one-shot cue while its flag is armed, an every-frame cue always. Returns
 // 1, or 0 when the scene ends the show: the frame draws nothing more. Called
 // by the director once per frame, after it has found the scene.

@@ -59,7 +59,7 @@ void drawQuad(const QuadVertex (&quad)[4], bool replaceX, float x) {
 }
 
 void turnCamera(int32_t t, int32_t d) {
-  for (const Turn& turn : kTurns) {
+  for (const Turn& turn : playedMoments().turns) {
     if (t > turn.lo && t <= turn.hi) {
       director.cameraYawMs += turn.direction * d;
       if (turn.widensWall) director.wideWall = 1;
@@ -70,7 +70,7 @@ void turnCamera(int32_t t, int32_t d) {
 }
 
 void drawTitleCard(int32_t t) {
-  for (const Title& title : kTitles) {
+  for (const Title& title : playedMoments().titles) {
     if (t > title.lo && t <= title.hi) {
       gfxBindTexture(GL_TEXTURE_2D, textureId(title.slot));
       drawQuad(kTitleCard, false, 0.0f);
@@ -100,7 +100,7 @@ int runTimeline() {
   drawTitleCard(t);
 
   const int index = sceneAt(t);
-  const Scene& scene = kScenes[index];
+  const Scene& scene = playedMoments().scenes[index];
   if (scene.enablesBlend) gfxEnable(GL_BLEND);
   if (scene.cardSlide != 0)
     director.cardOffsetX += static_cast<float>(scene.cardSlide * d) / kCardSlideMsPerUnit;

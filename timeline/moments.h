@@ -89,6 +89,7 @@ struct Turn {
   int32_t lo, hi;
   int32_t direction;  // kTurnAway or kTurnBack
   bool widensWall;
+  bool operator==(const Turn&) const = default;
 };
 inline constexpr Turn kTurns[] = {
     {Moment::TurnAway, 20000, 25999, kTurnAway, false},
@@ -106,6 +107,7 @@ struct Title {
   Moment name;
   int32_t lo, hi;
   int32_t slot;
+  bool operator==(const Title&) const = default;
 };
 inline constexpr Title kTitles[] = {
     {Moment::ShowTitle, 5000, 9999, kSlotTitleBanner},
@@ -120,6 +122,7 @@ enum class Card { Hidden, Wobbling, Level };
 // Which way a scene slides the small card, one unit per 500 ms of music.
 constexpr int32_t kSlideRight = +1;
 constexpr int32_t kSlideLeft = -1;
+constexpr int32_t kNoSlide = 0;
 
 // The cues a scene gives: once, on the first frame that falls into it (a
 // scene no frame falls into gives none), or on every frame it holds.
@@ -128,10 +131,12 @@ enum class Effect { Nothing, Mesh, Ribbons, Swarm };
 struct CueCall {
   Effect effect;
   int32_t code;  // the effect's own mode or state code
+  bool operator==(const CueCall&) const = default;
 };
 struct Cue {
   CueKind kind;
   CueCall calls[2];  // made in this order
+  bool operator==(const Cue&) const = default;
 };
 // A cue written in the table's own words, as in
 // once(meshTo(kMeshCube), swarmTo(kSpriteRespawn)).
@@ -152,12 +157,13 @@ struct Scene {
   int32_t lo;
   int32_t backdrop = kKeepBackdrop;  // the wall's slot
   Card card = Card::Hidden;
-  int32_t cardSlide = 0;      // kSlideRight, kSlideLeft or 0
+  int32_t cardSlide = kNoSlide;  // kSlideRight, kSlideLeft or kNoSlide
   bool enablesBlend = false;  // on every frame; nothing disables it again
   bool switchesCard = false;  // the card shows its second picture from here on
   bool spins = false;         // the effect space spins
   bool endsShow = false;      // the show is over: the frame stops after its cues
   Cue cue = {};
+  bool operator==(const Scene&) const = default;
 };
 inline constexpr Scene kScenes[] = {
     {.name = Moment::Opening, .lo = kFromTheStart, .backdrop = kSlotNightWall},
@@ -242,25 +248,47 @@ constexpr int kTurnCount = sizeof kTurns / sizeof kTurns[0];
 constexpr int kTitleCount = sizeof kTitles / sizeof kTitles[0];
 constexpr int kSceneCount = sizeof kScenes / sizeof kScenes[0];
 
-// The index in kScenes of the scene that holds music time t.
-constexpr int sceneAt(int32_t t) {
+// The three tables as one value: the compiled show's, or one a person wrote
+// (timeline/moments_file.h). Each table has the rows of the compiled one, by
+// the same names, perhaps at other times and in another order.
+struct MomentTable {
+  Turn turns[kTurnCount];
+  Title titles[kTitleCount];
+  Scene scenes[kSceneCount];
+  bool operator==(const MomentTable&) const = default;
+};
+
+constexpr MomentTable compiledMoments() {
+  MomentTable table{};
+  for (int i = 0; i < kTurnCount; ++i) table.turns[i] = kTurns[i];
+  for (int i = 0; i < kTitleCount; ++i) table.titles[i] = kTitles[i];
+  for (int i = 0; i < kSceneCount; ++i) table.scenes[i] = kScenes[i];
+  return table;
+}
+inline constexpr MomentTable kCompiledMoments = compiledMoments();
+
+// The table the show plays: the compiled one until playMoments. Read by the
+// director, the cues, the viewer's keys and the capture tool on every frame;
+// owned here.
+const MomentTable& playedMoments();
+// Plays `table` from the next frame on; the caller has checked it
+// (checkMoments). Called at start-up, or by the maker's mode on a good save.
+void playMoments(const MomentTable& table);
+// Back to the compiled table.
+void resetMoments();
+
+// The index in table.scenes of the scene that holds music time t.
+constexpr int sceneAt(int32_t t, const MomentTable& table = playedMoments()) {
   int i = 0;
-  while (i + 1 < kSceneCount && t > kScenes[i + 1].lo) ++i;
+  while (i + 1 < kSceneCount && t > table.scenes[i + 1].lo) ++i;
   return i;
 }
 
 // The slot the wall shows in scene `index`: its own, or the last one chosen
 // before it.
-constexpr int32_t backdropOf(int index) {
-  while (index > 0 && kScenes[index].backdrop == kKeepBackdrop) --index;
-  return kScenes[index].backdrop;
-}
-
-// How many scenes give a one-shot cue: each has a flag of its own.
-constexpr int countOnceCues() {
-  int n = 0;
-  for (const Scene& scene : kScenes) n += scene.cue.kind == CueKind::Once;
-  return n;
+constexpr int32_t backdropOf(int index, const MomentTable& table = playedMoments()) {
+  while (index > 0 && table.scenes[index].backdrop == kKeepBackdrop) --index;
+  return table.scenes[index].backdrop;
 }
 
 // A moment's window, lo < t <= hi. A scene's hi is the next scene's lo; the
@@ -268,16 +296,16 @@ constexpr int countOnceCues() {
 struct MomentWindow {
   int32_t lo, hi;
 };
-constexpr MomentWindow momentWindow(Moment name) {
-  for (const Turn& turn : kTurns) {
+constexpr MomentWindow momentWindow(Moment name, const MomentTable& table = playedMoments()) {
+  for (const Turn& turn : table.turns) {
     if (turn.name == name) return {turn.lo, turn.hi};
   }
-  for (const Title& title : kTitles) {
+  for (const Title& title : table.titles) {
     if (title.name == name) return {title.lo, title.hi};
   }
   for (int i = 0; i < kSceneCount; ++i) {
-    if (kScenes[i].name == name)
-      return {kScenes[i].lo, i + 1 < kSceneCount ? kScenes[i + 1].lo : INT32_MAX};
+    if (table.scenes[i].name == name)
+      return {table.scenes[i].lo, i + 1 < kSceneCount ? table.scenes[i + 1].lo : INT32_MAX};
   }
   return {0, -1};
 }
@@ -285,52 +313,149 @@ constexpr MomentWindow momentWindow(Moment name) {
 // The first music time at which the show is over: just after the lo of the
 // scene that ends it. A frame whose clock has reached it reports the end; the
 // capture tool sizes its work by it.
-constexpr int32_t showEndsAtMs() {
-  for (const Scene& scene : kScenes) {
+constexpr int32_t showEndsAtMs(const MomentTable& table = playedMoments()) {
+  for (const Scene& scene : table.scenes) {
     if (scene.endsShow) return scene.lo + 1;
   }
   return INT32_MAX;
 }
 
-// The checks a change of the tables must pass, made while compiling.
-namespace moments_check {
-constexpr bool inTimeOrder() {
+// The earliest music time from which `a` and `b` may draw differently: the
+// lo of the first row (by time) that differs between them, 0 for a change
+// to the first scene, INT32_MAX when they are the same. Frames at or before
+// it draw alike under both.
+constexpr int32_t firstChangeMs(const MomentTable& a, const MomentTable& b) {
+  int32_t first = INT32_MAX;
+  auto changed = [&first](int32_t loA, int32_t loB) {
+    const int32_t lo = loA < loB ? loA : loB;
+    if (lo < first) first = lo < 0 ? 0 : lo;
+  };
+  for (int i = 0; i < kTurnCount; ++i)
+    if (!(a.turns[i] == b.turns[i])) changed(a.turns[i].lo, b.turns[i].lo);
+  for (int i = 0; i < kTitleCount; ++i)
+    if (!(a.titles[i] == b.titles[i])) changed(a.titles[i].lo, b.titles[i].lo);
+  for (int i = 0; i < kSceneCount; ++i)
+    if (!(a.scenes[i] == b.scenes[i])) changed(a.scenes[i].lo, b.scenes[i].lo);
+  return first;
+}
+
+// The latest time a table may name: an hour of music, far past any show and
+// far from overflowing a frame's arithmetic.
+constexpr int32_t kLatestMomentMs = 3600000;
+
+// The first fault a table has, as checkMoments finds it: which table, which
+// row (an index of it), which field (its name in the struct) and why.
+enum class MomentPart { None, Turns, Titles, Scenes };
+struct MomentFault {
+  MomentPart part = MomentPart::None;
+  int row = 0;
+  const char* field = nullptr;
+  const char* reason = nullptr;
+};
+
+constexpr bool validTime(int32_t ms) { return ms >= 0 && ms <= kLatestMomentMs; }
+constexpr bool validSlot(int32_t slot) { return slot >= kSlotParticle && slot <= kSlotEmpty; }
+constexpr bool validCall(const CueCall& call) {
+  switch (call.effect) {
+    case Effect::Nothing: return call.code == 0;
+    case Effect::Mesh: return call.code >= 0 && call.code < kMeshModeCount;
+    case Effect::Ribbons: return call.code >= kRibbonHidden && call.code <= kRibbonSquare;
+    case Effect::Swarm: return call.code >= kSpriteFlight && call.code <= kSpriteRest;
+  }
+  return false;
+}
+
+// What every table the show plays must hold: each table in time order, its
+// windows apart (one turn and one title at a time), every moment on exactly
+// one row of its own table, codes and slots that exist, the first scene
+// holding the start with a backdrop of its own, and the last scene, and only
+// it, ending the show. The compiled table is checked while compiling; a
+// file's when it is read.
+// A window's fault: a time outside the show, hi not after lo, or a start
+// before the row above (whose hi is hiAbove; INT32_MIN for the first row)
+// has ended.
+constexpr MomentFault windowFault(MomentPart part, int row, int32_t lo, int32_t hi,
+                                  int32_t hiAbove, const char* overlaps) {
+  if (!validTime(lo)) return {part, row, "lo", "lies outside 0 to 3600000 ms"};
+  if (!validTime(hi)) return {part, row, "hi", "lies outside 0 to 3600000 ms"};
+  if (lo >= hi) return {part, row, "hi", "is not after lo"};
+  if (hiAbove > lo) return {part, row, "lo", overlaps};
+  return {};
+}
+
+constexpr MomentFault checkMoments(const MomentTable& table) {
+  using P = MomentPart;
   for (int i = 0; i < kTurnCount; ++i) {
-    if (kTurns[i].lo >= kTurns[i].hi) return false;
-    if (i > 0 && kTurns[i - 1].hi > kTurns[i].lo) return false;
+    const Turn& turn = table.turns[i];
+    const MomentFault window =
+        windowFault(P::Turns, i, turn.lo, turn.hi, i > 0 ? table.turns[i - 1].hi : INT32_MIN,
+                    "comes before the turn above has ended");
+    if (window.reason) return window;
+    if (turn.direction != kTurnAway && turn.direction != kTurnBack)
+      return {P::Turns, i, "direction", "is neither kTurnAway nor kTurnBack"};
   }
   for (int i = 0; i < kTitleCount; ++i) {
-    if (kTitles[i].lo >= kTitles[i].hi) return false;
-    if (i > 0 && kTitles[i - 1].hi > kTitles[i].lo) return false;
+    const Title& title = table.titles[i];
+    const MomentFault window =
+        windowFault(P::Titles, i, title.lo, title.hi, i > 0 ? table.titles[i - 1].hi : INT32_MIN,
+                    "comes before the title above has ended");
+    if (window.reason) return window;
+    if (!validSlot(title.slot)) return {P::Titles, i, "slot", "is no slot"};
   }
-  for (int i = 1; i < kSceneCount; ++i) {
-    if (kScenes[i - 1].lo >= kScenes[i].lo) return false;
-  }
-  return true;
-}
-
-// Every name of the enumeration (Moment::End is its last) on exactly one row.
-constexpr bool namesEachMomentOnce() {
-  for (int n = 0; n <= static_cast<int>(Moment::End); ++n) {
-    int rows = 0;
-    for (const Turn& turn : kTurns) rows += static_cast<int>(turn.name) == n;
-    for (const Title& title : kTitles) rows += static_cast<int>(title.name) == n;
-    for (const Scene& scene : kScenes) rows += static_cast<int>(scene.name) == n;
-    if (rows != 1) return false;
-  }
-  return true;
-}
-
-constexpr bool onlyTheLastSceneEndsTheShow() {
   for (int i = 0; i < kSceneCount; ++i) {
-    if (kScenes[i].endsShow != (i == kSceneCount - 1)) return false;
+    const Scene& scene = table.scenes[i];
+    if (i == 0 && scene.lo != kFromTheStart)
+      return {P::Scenes, i, "lo", "must be kFromTheStart: the first scene holds the start"};
+    if (i > 0 && scene.lo == kFromTheStart)
+      return {P::Scenes, i, "lo", "cannot be kFromTheStart: only the first scene holds the start"};
+    if (i > 0 && !validTime(scene.lo))
+      return {P::Scenes, i, "lo", "lies outside 0 to 3600000 ms"};
+    if (i > 1 && table.scenes[i - 1].lo >= scene.lo)
+      return {P::Scenes, i, "lo", "is not after the lo of the scene above"};
+    if (scene.backdrop != kKeepBackdrop && !validSlot(scene.backdrop))
+      return {P::Scenes, i, "backdrop", "is no slot"};
+    if (i == 0 && scene.backdrop == kKeepBackdrop)
+      return {P::Scenes, i, "backdrop", "must name a slot: the first scene has none to keep"};
+    if (scene.cardSlide != kSlideRight && scene.cardSlide != kSlideLeft &&
+        scene.cardSlide != kNoSlide)
+      return {P::Scenes, i, "cardSlide", "is none of kSlideRight, kSlideLeft, kNoSlide"};
+    if (!validCall(scene.cue.calls[0]) || !validCall(scene.cue.calls[1]))
+      return {P::Scenes, i, "cue", "names a code its effect does not have"};
+    if (scene.endsShow != (i == kSceneCount - 1))
+      return {P::Scenes, i, "endsShow",
+              i == kSceneCount - 1 ? "must be true: the last scene ends the show"
+                                   : "must be false: only the last scene ends the show"};
   }
-  return true;
+  // Every name of the enumeration (Moment::End is its last) on one row, of
+  // the table it belongs to; a moment with no row is told by its number in
+  // `row`, once no name stands twice.
+  int missing = -1;
+  for (int n = 0; n <= static_cast<int>(Moment::End); ++n) {
+    const Moment name = static_cast<Moment>(n);
+    int rows = 0;
+    int first = 0, last = 0;
+    P firstPart = P::None, part = P::None;
+    auto count = [&](P in, int i) {
+      if (rows++ == 0) first = i, firstPart = in;
+      last = i, part = in;
+    };
+    for (int i = 0; i < kTurnCount; ++i)
+      if (table.turns[i].name == name) count(P::Turns, i);
+    for (int i = 0; i < kTitleCount; ++i)
+      if (table.titles[i].name == name) count(P::Titles, i);
+    for (int i = 0; i < kSceneCount; ++i)
+      if (table.scenes[i].name == name) count(P::Scenes, i);
+    bool home = false;
+    for (const Turn& turn : kTurns) home |= part == P::Turns && turn.name == name;
+    for (const Title& title : kTitles) home |= part == P::Titles && title.name == name;
+    for (const Scene& scene : kScenes) home |= part == P::Scenes && scene.name == name;
+    if (rows >= 1 && !home) return {part, last, "name", "names a moment of another table"};
+    if (rows > 1) return {firstPart, first, "name", "names a moment another row names too"};
+    if (rows == 0 && missing < 0) missing = n;
+  }
+  if (missing >= 0) return {P::None, missing, "name", "has no row"};
+  return {};
 }
-}  // namespace moments_check
 
-static_assert(moments_check::inTimeOrder(), "each table runs in time order");
-static_assert(moments_check::namesEachMomentOnce(), "each moment has one row");
-static_assert(moments_check::onlyTheLastSceneEndsTheShow(), "the last scene, and only it, ends");
-static_assert(kScenes[0].lo == kFromTheStart && kScenes[0].backdrop != kKeepBackdrop,
-              "the first scene holds the start and chooses the first backdrop");
+static_assert(checkMoments(kCompiledMoments).reason == nullptr,
+              "the compiled tables pass the checks every table the show plays must pass");

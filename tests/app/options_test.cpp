@@ -5,16 +5,23 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/dialog.h"
+#include "timeline/moments_file.h"
 
 namespace {
 struct Parsed {
   OptionsParse result;
   ShowStart start;
   std::string why;
+  MomentsOptions moments;
+  // The options' file names point into the arguments, which end with parse():
+  // copied here, and the pointers cleared so that no test reads freed words.
+  std::string file;
+  std::string exportTo;
 };
 
 Parsed parse(const std::vector<const char*>& arguments) {
@@ -24,10 +31,14 @@ Parsed parse(const std::vector<const char*>& arguments) {
   for (std::string& word : words) argv.push_back(word.data());
   argv.push_back(nullptr);
   Parsed parsed{};
-  char why[256];
+  char why[512];
   parsed.result = parseShowOptions(static_cast<int>(words.size()), argv.data(), &parsed.start, why,
-                                   sizeof why);
+                                   sizeof why, &parsed.moments);
   parsed.why = why;
+  if (parsed.moments.file != nullptr) parsed.file = parsed.moments.file;
+  if (parsed.moments.exportTo != nullptr) parsed.exportTo = parsed.moments.exportTo;
+  parsed.moments.file = parsed.moments.file != nullptr ? "" : nullptr;
+  parsed.moments.exportTo = parsed.moments.exportTo != nullptr ? "" : nullptr;
   return parsed;
 }
 
@@ -113,5 +124,59 @@ TEST(ShowOptions, UnknownOptionsAndStrayWordsAreRefusedByName) {
     EXPECT_EQ(parsed.result, OptionsParse::Bad);
     EXPECT_EQ(parsed.why, why);
   }
+}
+
+// A moments file with the End scene's lo at `endLo`.
+std::string momentsFile(const char* path, int32_t endLo) {
+  std::string text = momentsText(kCompiledMoments);
+  const std::string end = "name = \"End\"\nlo = ";
+  const size_t at = text.find(end) + end.size();
+  text.replace(at, text.find('\n', at) - at, std::to_string(endLo));
+  std::FILE* file = std::fopen(path, "wb");
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::fclose(file);
+  return path;
+}
+
+TEST(ShowOptions, AMomentsFileIsReadAndAStartMustLieBeforeItsEnd) {
+  const Parsed plain = parse({});
+  EXPECT_EQ(plain.moments.file, nullptr);
+  EXPECT_TRUE(plain.moments.table == kCompiledMoments);
+
+  const std::string longer = momentsFile("longer.toml", 200000);
+  const Parsed read = parse({"--moments", longer.c_str(), "--start", "199000"});
+  ASSERT_EQ(read.result, OptionsParse::Run) << read.why;
+  EXPECT_EQ(showEndsAtMs(read.moments.table), 200001);
+  EXPECT_FALSE(read.moments.maker);
+  EXPECT_EQ(read.start.atMs, 199000);
+
+  // The start is checked against the file's end, wherever the options stand.
+  const Parsed late = parse({"--start", "200001", "--moments", longer.c_str()});
+  EXPECT_EQ(late.result, OptionsParse::Bad);
+  EXPECT_NE(late.why.find("from 0 to 200000"), std::string::npos) << late.why;
+
+  const std::string bad = momentsFile("bad.toml", 100);
+  const Parsed refused = parse({"--moments", bad.c_str()});
+  EXPECT_EQ(refused.result, OptionsParse::BadFile);
+  EXPECT_EQ(refused.why.rfind("bad.toml:", 0), 0u) << refused.why;
+  EXPECT_NE(refused.why.find("is not after the lo of the scene above"), std::string::npos)
+      << refused.why;
+  std::remove("longer.toml");
+  std::remove("bad.toml");
+}
+
+TEST(ShowOptions, TheMakersModePlaysItsFileInAWindow) {
+  const std::string file = momentsFile("maker.toml", 195999);
+  const Parsed maker = parse({"--maker", file.c_str()});
+  ASSERT_EQ(maker.result, OptionsParse::Run) << maker.why;
+  EXPECT_TRUE(maker.moments.maker);
+  EXPECT_EQ(maker.file, "maker.toml");
+  EXPECT_EQ(maker.start.answer, kDialogAnswerNo);
+  EXPECT_EQ(parse({"--maker", file.c_str(), "--fullscreen"}).result, OptionsParse::Bad);
+  EXPECT_EQ(parse({"--maker", file.c_str(), "--moments", file.c_str()}).result, OptionsParse::Bad);
+  const Parsed exported = parse({"--export-moments", "out.toml"});
+  EXPECT_EQ(exported.result, OptionsParse::Run);
+  EXPECT_EQ(exported.exportTo, "out.toml");
+  std::remove("maker.toml");
 }
 }  // namespace

@@ -396,3 +396,14 @@ shoot_after_start() {
   hold_space_for 2
   shoot_at "$1" "$(head -n 1 "$work/out.txt")"
 }
+
+# rmse A B [crop]: the RMSE (0 to 1) between two pictures, or a region of both.
+rmse() {
+  local a=$1 b=$2
+  if [ -n "${3:-}" ]; then
+    convert "$1" -crop "$3" +repage "$work/crop-a.png"
+    convert "$2" -crop "$3" +repage "$work/crop-b.png"
+    a=$work/crop-a.png b=$work/crop-b.png
+  fi
+  { compare -metric RMSE "$a" "$b" null: 2>&1 || true; } | sed -E 's/.*\(([0-9.e-]+)\).*/\1/'
+}

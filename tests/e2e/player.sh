@@ -59,17 +59,6 @@ mask_line() {
   convert "$work/$1.png" -fill black -draw "rectangle 0,0 640,96" "$work/$1-masked.png"
 }
 
-# rmse A B [crop]: the RMSE (0 to 1) between two pictures, or a region of both.
-rmse() {
-  local a=$1 b=$2
-  if [ -n "${3:-}" ]; then
-    convert "$1" -crop "$3" +repage "$work/crop-a.png"
-    convert "$2" -crop "$3" +repage "$work/crop-b.png"
-    a=$work/crop-a.png b=$work/crop-b.png
-  fi
-  { compare -metric RMSE "$a" "$b" null: 2>&1 || true; } | sed -E 's/.*\(([0-9.e-]+)\).*/\1/'
-}
-
 # capture_match NAME MS: the capture's frame within 50 ms of MS that matches
 # the screenshot best, but for the line's corner; prints "RMSE FRAME".
 capture_match() {

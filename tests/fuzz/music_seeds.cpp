@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/common/mp3_writer.h"
+#include "score/mp3_writer.h"
 
 namespace {
 struct Seed {

@@ -4,6 +4,7 @@
 #   tests, tools     may include anything below them
 #   app              entry points, main loop, window, frame clock
 #   timeline         the frame director, the cues, the show's moments, its state
+#   score            the music made from the moments (synthesis, accents, MP3)
 #   effects          mesh grids, mesh, swarm, ribbons
 #   music | assets   the music clock and its readings | the texture table
 #   gfx              the GL call table, its recorder, the visible-triangle pass
@@ -31,7 +32,7 @@ root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
 cd "$root"
 
 declare -A rank=([platform]=1 [workers]=2 [sound]=2 [gfx]=3 [music]=4 [assets]=4 [effects]=5
-  [timeline]=6 [app]=7 [tools]=8 [tests]=9)
+  [timeline]=6 [score]=7 [app]=8 [tools]=9 [tests]=10)
 declare -A show_logic=([app]=1 [timeline]=1 [effects]=1 [music]=1 [assets]=1)
 declare -A may_choose_backends=([tools]=1 [tests]=1)
 backends=(posix sdl headless web)

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <random>
 
-#include "tools/common/mp3_writer.h"
+#include "score/mp3_writer.h"
 
 namespace {
 constexpr double kFullScale = 32767.0;

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "tools/common/mp3_writer.h"
+#include "score/mp3_writer.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) {

@@ -22,6 +22,19 @@ void recordMesh(int32_t code) { calls.push_back(meshCall(code)); }
 void recordRibbons(int32_t mode) { calls.push_back(ribbonsCall(mode)); }
 void recordSwarm(int32_t state) { calls.push_back(swarmCall(state)); }
 
+// How many rows give a one-shot cue, and how many of those are still armed.
+int oneShotRows() {
+  int n = 0;
+  for (const Scene& scene : playedMoments().scenes) n += scene.cue.kind == CueKind::Once;
+  return n;
+}
+int armedOneShots() {
+  int n = 0;
+  for (int i = 0; i < kSceneCount; ++i)
+    n += playedMoments().scenes[i].cue.kind == CueKind::Once && cues.cueArmed[i] != 0;
+  return n;
+}
+
 class CuesTest : public DirectorFixture {
  protected:
   void SetUp() override {
@@ -79,7 +92,7 @@ TEST_F(CuesTest, OneShotCuesFireOnTheFirstFrameOfTheirMomentInTheirOrder) {
     EXPECT_EQ(frame(t), f.expected) << "at " << t;
     EXPECT_EQ(frame(t + 1), Calls{}) << "at " << t + 1;
   }
-  for (int32_t armed : cues.cueArmed) EXPECT_EQ(armed, 0);
+  EXPECT_EQ(armedOneShots(), 0);
 }
 
 TEST_F(CuesTest, EveryFrameCuesRepeatUpToTheirBound) {
@@ -112,17 +125,17 @@ TEST_F(CuesTest, AWholeRunUsesEveryOneShotFlagOnce) {
       ++framesWithOneShots;
     }
   }
-  EXPECT_EQ(framesWithOneShots, kOneShotCues);
-  for (int32_t armed : cues.cueArmed) EXPECT_EQ(armed, 0);
+  EXPECT_EQ(framesWithOneShots, oneShotRows());
+  EXPECT_EQ(armedOneShots(), 0);
 }
 
 TEST_F(CuesTest, AOneShotMomentNoFrameFallsIntoNeverFires) {
   frame(firstMs(Moment::WaveRibbons));
   frame(lastMs(Moment::Wobble) - 100);
-  const auto armed = std::count(cues.cueArmed.begin(), cues.cueArmed.end(), 1);
+  const int armed = armedOneShots();
   // One frame from before the card's flash to after it: no trails.
   EXPECT_EQ(frame(firstMs(Moment::Breakdown) + 100, 700), Calls{});
-  EXPECT_EQ(std::count(cues.cueArmed.begin(), cues.cueArmed.end(), 1), armed);
+  EXPECT_EQ(armedOneShots(), armed);
   EXPECT_EQ(frame(middleMs(Moment::Breakdown)), Calls{});
 }
 

@@ -11,11 +11,11 @@
 #include <vector>
 
 #include "tools/assetgen/image.h"
-#include "tools/assetgen/synth/accents.h"
-#include "tools/assetgen/synth/dsp.h"
-#include "tools/assetgen/synth/effects.h"
-#include "tools/assetgen/synth/score.h"
-#include "tools/assetgen/synth/voices.h"
+#include "score/accents.h"
+#include "score/dsp.h"
+#include "score/effects.h"
+#include "score/score.h"
+#include "score/voices.h"
 
 namespace {
 TEST(Score, SectionsTileThePieceWithoutGapsOrOverlaps) {

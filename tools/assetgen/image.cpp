@@ -7,7 +7,7 @@
 #include <csetjmp>
 #include <cstdio>
 
-#include "tools/assetgen/rng.h"
+#include "score/rng.h"
 
 namespace {
 // zlib's strongest setting: the pictures are written once per build.

@@ -13,7 +13,7 @@
 
 #include "tools/assetgen/lettering.h"
 #include "tools/assetgen/pictures.h"
-#include "tools/assetgen/synth/music.h"
+#include "score/music.h"
 
 namespace {
 // Icon themes go up to 512 pixels; beyond it an icon is a picture.

@@ -4,7 +4,7 @@
 
 #include "tools/assetgen/lettering.h"
 #include "tools/assetgen/pictures.h"
-#include "tools/assetgen/rng.h"
+#include "score/rng.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;

@@ -6,7 +6,7 @@
 #include <cmath>
 
 #include "tools/assetgen/pictures.h"
-#include "tools/assetgen/rng.h"
+#include "score/rng.h"
 
 namespace {
 constexpr double kPi = 3.14159265358979323846;

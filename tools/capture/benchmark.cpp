@@ -30,7 +30,7 @@ void printRow(std::FILE* out, const char* name, const char* window, const FrameT
 }  // namespace
 
 const char* sceneName(int index) {
-  return index >= 0 && index < kSceneCount ? momentName(kScenes[index].name) : "?";
+  return index >= 0 && index < kSceneCount ? momentName(playedMoments().scenes[index].name) : "?";
 }
 
 FrameTimeSummary summariseFrameTimes(const std::vector<FrameTime>& times) {
@@ -65,9 +65,9 @@ void printFrameTimeReport(std::FILE* out, const std::vector<FrameTime>* byScene,
     if (byScene[i].empty()) continue;
     all.insert(all.end(), byScene[i].begin(), byScene[i].end());
     char window[32];
-    const double from = i == 0 ? 0.0 : kScenes[i].lo / 1000.0;
+    const double from = i == 0 ? 0.0 : playedMoments().scenes[i].lo / 1000.0;
     if (i + 1 < kSceneCount)
-      std::snprintf(window, sizeof window, "%.1f-%.1f", from, kScenes[i + 1].lo / 1000.0);
+      std::snprintf(window, sizeof window, "%.1f-%.1f", from, playedMoments().scenes[i + 1].lo / 1000.0);
     else
       std::snprintf(window, sizeof window, "%.1f-", from);
     printRow(out, sceneName(i), window, summariseFrameTimes(byScene[i]));

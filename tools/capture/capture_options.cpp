@@ -26,6 +26,8 @@ const char* const kCaptureUsage =
     "  --folder DIR    the folder that holds the show's pictures and music; default: the\n"
     "                  folder vantorel-capture is in when they are there, otherwise the\n"
     "                  installed ones (share/vantorel beside its bin folder)\n"
+    "  --moments FILE  capture the moments (turns, titles, scenes) written in FILE, as\n"
+    "                  vantorel --export-moments writes them; default: the show's own\n"
     "  --jobs N        draw the frames in N processes side by side, each taking the next\n"
     "                  stretch of them when it is free, and join the stretches without\n"
     "                  encoding anything again; default 1\n"
@@ -59,6 +61,7 @@ enum OptionCode : int {
   kOptEnd,
   kOptFolder,
   kOptJobs,
+  kOptMoments,
   kOptBenchmark,
   kOptHelp
 };
@@ -71,6 +74,7 @@ const option kOptions[] = {
     {"end", required_argument, nullptr, kOptEnd},
     {"folder", required_argument, nullptr, kOptFolder},
     {"jobs", required_argument, nullptr, kOptJobs},
+    {"moments", required_argument, nullptr, kOptMoments},
     {"benchmark", no_argument, nullptr, kOptBenchmark},
     {"help", no_argument, nullptr, kOptHelp},
     {nullptr, 0, nullptr, 0},
@@ -152,6 +156,7 @@ CaptureOptions defaultCaptureOptions() {
   options.benchmark = false;
   options.jobs = 1;
   options.pictureOnly = false;
+  options.moments[0] = '\0';
   return options;
 }
 
@@ -190,6 +195,9 @@ CaptureParse parseCaptureOptions(int argc, char** argv, CaptureOptions* options,
         break;
       case kOptFolder:
         if (!copyPath(optarg, options->folder)) return bad(why, whySize, "--folder: bad path");
+        break;
+      case kOptMoments:
+        if (!copyPath(optarg, options->moments)) return bad(why, whySize, "--moments: bad path");
         break;
       case kOptJobs:
         if (!readNumber(optarg, 1, kMaxCaptureJobs, &number))

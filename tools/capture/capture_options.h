@@ -21,6 +21,7 @@ struct CaptureOptions {
   char folder[PATH_MAX];  // the show's pictures and music; empty: the default folder
   bool benchmark;         // time the frames and report, instead of writing them anywhere
   int jobs;               // processes that each draw one part of the frames, 1 to kMaxCaptureJobs
+  char moments[PATH_MAX];  // a moments file to capture instead of the compiled table; empty: none
   bool pictureOnly;       // not an option: a video piece of --jobs, without the sound track
 };
 

@@ -11,6 +11,7 @@
 
 #include "app/show_folder.h"
 #include "platform/sys.h"
+#include "timeline/moments_file.h"
 #include "tools/capture/benchmark.h"
 #include "tools/capture/capture.h"
 #include "tools/capture/jobs.h"
@@ -47,6 +48,21 @@ int main(int argc, char** argv) {
       return kCaptureBadOptions;
     case CaptureParse::Run:
       break;
+  }
+
+  // Read before the tool moves into the show's folder: a relative path is
+  // the caller's.
+  if (options.moments[0]) {
+    MomentTable table;
+    MomentsFileError error;
+    if (!readMomentsFile(options.moments, &table, &error)) {
+      if (error.line > 0)
+        captureError("%s:%d:%d: %s", options.moments, error.line, error.column, error.reason);
+      else
+        captureError("%s: %s", options.moments, error.reason);
+      return kCaptureBadOptions;
+    }
+    playMoments(table);
   }
 
   char startedIn[PATH_MAX];

@@ -32,10 +32,10 @@ struct MomentMark {
   int32_t lo;
 };
 
-// Every moment of the show's tables that opens while the show runs: the
+// Every moment of `table` that opens while the show runs: the
 // turns, the titles and the scenes but the first (which holds the start)
 // and the end. In table order, not time order.
-std::vector<MomentMark> showMarks();
+std::vector<MomentMark> showMarks(const MomentTable& table = kCompiledMoments);
 
 // The accents for these marks plus the music's own, in time order. A mark's
 // hit lands on its lo rounded to the nearest 10 ms (a scene's lo is the last
@@ -43,5 +43,5 @@ std::vector<MomentMark> showMarks();
 // one hit of all their flags and the longest of their gaps.
 std::vector<Accent> accentsFor(const std::vector<MomentMark>& marks);
 
-// The accents of the music as the generator writes it: accentsFor(showMarks()).
-std::vector<Accent> showAccents();
+// The accents of the music for the moments of `table`: accentsFor(showMarks(table)).
+std::vector<Accent> showAccents(const MomentTable& table = kCompiledMoments);

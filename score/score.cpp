@@ -1,4 +1,4 @@
-#include "tools/assetgen/synth/score.h"
+#include "score/score.h"
 
 #include <cmath>
 
@@ -204,7 +204,7 @@ void addAccent(const Accent& accent, std::vector<Note>& notes) {
 }
 }  // namespace
 
-void buildScore(std::vector<Note>& notes, std::vector<Gap>& gaps) {
+void buildScore(std::vector<Note>& notes, std::vector<Gap>& gaps, const MomentTable& table) {
   for (int i = 0; i < kSectionCount; ++i) {
     const Section& section = kSections[i];
     if (section.drums != kDrumsNone) addDrums(section, notes);
@@ -214,7 +214,7 @@ void buildScore(std::vector<Note>& notes, std::vector<Gap>& gaps) {
     if (section.melody != kNone) addMelody(section, notes);
     addFlagged(section, notes);
   }
-  for (const Accent& accent : showAccents()) {
+  for (const Accent& accent : showAccents(table)) {
     addAccent(accent, notes);
     if (accent.gapS > 0.0) gaps.push_back({accent.timeS - accent.gapS, accent.timeS});
   }

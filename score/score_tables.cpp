@@ -1,9 +1,9 @@
 // The tables of the score. Most of the show's changes (the title cards, the
 // camera turns and the scenes) start a new section here; each also gets an
-// accent at its own time (synth/accents.cpp), so that every change lands on
+// accent at its own time (score/accents.cpp), so that every change lands on
 // the music. A section boundary is arrangement: it stays where it is when a
 // moment moves.
-#include "tools/assetgen/synth/score.h"
+#include "score/score.h"
 
 const DrumPattern kDrumPatterns[kDrumStyleCount] = {
     // kick                snare                clap                 closed hat           open hat

@@ -1,9 +1,9 @@
-#include "tools/assetgen/synth/effects.h"
+#include "score/effects.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "tools/assetgen/synth/dsp.h"
+#include "score/dsp.h"
 
 namespace {
 // Comb and all-pass lengths in samples at 44.1 kHz: mutually prime-ish, so

@@ -1,14 +1,14 @@
 // The score of "Tarrowind": 120 beats a minute in A minor, a table of
 // sections (what plays from when to when) and the accents (the hits that mark
-// each moment the show changes, synth/accents.h). buildScore expands both
+// each moment the show changes, score/accents.h). buildScore expands both
 // into notes for the mixer.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
-#include "tools/assetgen/synth/accents.h"
-#include "tools/assetgen/synth/voices.h"
+#include "score/accents.h"
+#include "score/voices.h"
 
 constexpr double kBeatS = 0.5;                // 120 beats a minute
 constexpr double kStepS = kBeatS / 4.0;       // patterns run in sixteenth notes
@@ -105,5 +105,7 @@ extern const Section kSections[];
 extern const int kSectionCount;
 
 // Expands the sections and accents into notes (appended, in no particular
-// order) and the gaps the mix falls silent in.
-void buildScore(std::vector<Note>& notes, std::vector<Gap>& gaps);
+// order) and the gaps the mix falls silent in, with the accents at the
+// moments of `table`.
+void buildScore(std::vector<Note>& notes, std::vector<Gap>& gaps,
+                const MomentTable& table = kCompiledMoments);

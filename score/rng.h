@@ -1,4 +1,5 @@
-// The generator's own pseudo-random numbers: a fixed seed per use, so that
+// Seeded pseudo-random numbers for what the build makes (the music, the
+// pictures): a fixed seed per use, so that
 // every run writes the same pictures and the same music, byte for byte.
 #pragma once
 

@@ -1,4 +1,4 @@
-#include "tools/common/mp3_writer.h"
+#include "score/mp3_writer.h"
 
 #include <lame/lame.h>
 

@@ -1,14 +1,14 @@
-#include "tools/assetgen/synth/music.h"
+#include "score/music.h"
 
-#include "tools/assetgen/synth/dsp.h"
-#include "tools/assetgen/synth/mixer.h"
-#include "tools/assetgen/synth/score.h"
-#include "tools/common/mp3_writer.h"
+#include "score/dsp.h"
+#include "score/mixer.h"
+#include "score/score.h"
+#include "score/mp3_writer.h"
 
-void renderMusic(std::vector<int16_t>& interleaved) {
+void renderMusic(std::vector<int16_t>& interleaved, const MomentTable& table) {
   std::vector<Note> notes;
   std::vector<Gap> gaps;
-  buildScore(notes, gaps);
+  buildScore(notes, gaps, table);
   Mix mix;
   startMix(mix, secondsToFrames(kMusicLengthS));
   mixNotes(notes, mix);
@@ -18,8 +18,8 @@ void renderMusic(std::vector<int16_t>& interleaved) {
   masterMix(mix, secondsToFrames(kFadeS), interleaved);
 }
 
-int writeMusic(const char* path) {
+int writeMusic(const char* path, const MomentTable& table) {
   std::vector<int16_t> interleaved;
-  renderMusic(interleaved);
+  renderMusic(interleaved, table);
   return writeMp3(path, interleaved.data(), interleaved.size() / 2, kSampleRate, 2, kMusicKbps);
 }

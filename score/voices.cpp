@@ -1,8 +1,8 @@
-#include "tools/assetgen/synth/voices.h"
+#include "score/voices.h"
 
 #include <cmath>
 
-#include "tools/assetgen/synth/dsp.h"
+#include "score/dsp.h"
 
 namespace {
 // Frequencies of the six square waves whose clash makes the metal of the

@@ -1,4 +1,4 @@
-#include "tools/assetgen/synth/accents.h"
+#include "score/accents.h"
 
 #include <algorithm>
 
@@ -55,12 +55,12 @@ const MomentSound& soundOf(Moment name) {
 int32_t roundToGrid(int32_t ms) { return (ms + kMarkGridMs / 2) / kMarkGridMs * kMarkGridMs; }
 }  // namespace
 
-std::vector<MomentMark> showMarks() {
+std::vector<MomentMark> showMarks(const MomentTable& table) {
   std::vector<MomentMark> marks;
-  for (const Turn& turn : kTurns) marks.push_back({turn.name, turn.lo});
-  for (const Title& title : kTitles) marks.push_back({title.name, title.lo});
+  for (const Turn& turn : table.turns) marks.push_back({turn.name, turn.lo});
+  for (const Title& title : table.titles) marks.push_back({title.name, title.lo});
   for (int i = 1; i < kSceneCount; ++i) {
-    if (!kScenes[i].endsShow) marks.push_back({kScenes[i].name, kScenes[i].lo});
+    if (!table.scenes[i].endsShow) marks.push_back({table.scenes[i].name, table.scenes[i].lo});
   }
   return marks;
 }
@@ -92,4 +92,4 @@ std::vector<Accent> accentsFor(const std::vector<MomentMark>& marks) {
   return accents;
 }
 
-std::vector<Accent> showAccents() { return accentsFor(showMarks()); }
+std::vector<Accent> showAccents(const MomentTable& table) { return accentsFor(showMarks(table)); }

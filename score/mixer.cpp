@@ -1,9 +1,9 @@
-#include "tools/assetgen/synth/mixer.h"
+#include "score/mixer.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "tools/assetgen/synth/dsp.h"
+#include "score/dsp.h"
 
 namespace {
 struct Route {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tools/assetgen/synth/effects.h"
-#include "tools/assetgen/synth/voices.h"
+#include "score/effects.h"
+#include "score/voices.h"
 
 // The buses, each one value per frame for the whole piece.
 struct Mix {

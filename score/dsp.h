@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "tools/assetgen/rng.h"
+#include "score/rng.h"
 
 constexpr int kSampleRate = 44100;
 constexpr double kTwoPi = 6.283185307179586476925;
