@@ -2,11 +2,15 @@
 // browser shows (requestAnimationFrame's own time stamps), at 1280x720 in
 // the tests' browser, for a few seconds from each moment of the show.
 //
-//   node tests/web/page_benchmark.js [--every-triangle] [--seconds N]
+//   node tests/web/page_benchmark.js [--every-triangle] [--seconds N] [--at S,S,...]
 //
 // --every-triangle draws the mesh's triangles that cannot show as well
-// (?triangles=all), to weigh what leaving them out saves. Prints one line per
-// moment: the median, the 95th percentile and the worst interval, in ms.
+// (?triangles=all), to weigh what leaving them out saves; --at measures only
+// the moments it names (in s of the show). Prints one line per moment: the
+// median, the 95th percentile and the worst interval, in ms, and the median
+// time of the show's own call in a frame (the page's main thread), which
+// tells a page that keeps the browser's drawing waiting from one that waits
+// on it.
 // Run it on a quiet machine: the figures are the machine's as much as the
 // page's.
 'use strict';
@@ -31,14 +35,16 @@ async function measure(session, ms, query, seconds) {
   await waitForState(page, 'running');
   await new Promise((resolve) => setTimeout(resolve, kSettleMs));
   const from = await page.evaluate(() => window.vantorel.frameStarts.length);
+  const callsFrom = await page.evaluate(() => window.vantorel.frameTimes.length);
   await page.waitForFunction((wanted) => window.vantorel.position.ms >= wanted,
     { timeout: kPatience, polling: 200 }, ms + kSettleMs + seconds * 1000);
   const intervals = await page.evaluate((start) => {
     const starts = window.vantorel.frameStarts.slice(start);
     return starts.slice(1).map((t, i) => t - starts[i]);
   }, from);
+  const calls = await page.evaluate((start) => window.vantorel.frameTimes.slice(start), callsFrom);
   await page.close();
-  return intervals.sort((a, b) => a - b);
+  return { intervals: intervals.sort((a, b) => a - b), calls: calls.sort((a, b) => a - b) };
 }
 
 async function main() {
@@ -46,18 +52,25 @@ async function main() {
   const every = args.includes('--every-triangle');
   const secondsAt = args.indexOf('--seconds');
   const seconds = secondsAt >= 0 ? Number(args[secondsAt + 1]) : 3;
+  const atAt = args.indexOf('--at');
+  const moments = atAt >= 0 ? String(args[atAt + 1] || '').split(',').map((s) => (s ? Number(s) : NaN))
+    : kMoments;
+  if (moments.some((s) => !(s >= 0 && s < 196))) {
+    throw new Error('--at takes moments from 0 to 195 s, with commas between them');
+  }
   const query = every ? '?triangles=all' : '';
   const session = await openSession();
   try {
     console.log(`1280x720, ${every ? 'every triangle drawn' : 'triangles that cannot show left out'}`);
-    console.log('moment   median    p95  worst  (ms between frames)');
+    console.log('moment   median    p95  worst  (ms between frames)   show call median');
     const medians = [];
-    for (const moment of kMoments) {
-      const sorted = await measure(session, moment * 1000, query, seconds);
+    for (const moment of moments) {
+      const { intervals: sorted, calls } = await measure(session, moment * 1000, query, seconds);
       const median = percentile(sorted, 0.5);
       medians.push(median);
       console.log(`${String(moment).padStart(5)} s ${median.toFixed(1).padStart(7)} ` +
-        `${percentile(sorted, 0.95).toFixed(1).padStart(6)} ${sorted[sorted.length - 1].toFixed(1).padStart(6)}`);
+        `${percentile(sorted, 0.95).toFixed(1).padStart(6)} ` +
+        `${sorted[sorted.length - 1].toFixed(1).padStart(6)}${percentile(calls, 0.5).toFixed(1).padStart(22)}`);
     }
     console.log(`slowest median: ${Math.max(...medians).toFixed(1)} ms`);
   } finally {
