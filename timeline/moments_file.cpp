@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -38,7 +39,34 @@ Place placeOf(const Value& value) {
   return 0;
 }
 
-// What toml11 can be spared: bytes that are no UTF-8 text file, lines past
+// How many bytes the UTF-8 sequence at `at` takes, 0 when it is none:
+// a stray continuation byte, a sequence cut short, one longer than needed
+// (overlong), a surrogate or a code point past U+10FFFF.
+size_t utf8Length(const unsigned char* bytes, size_t at, size_t size) {
+  const unsigned char lead = bytes[at];
+  if (lead < 0x80) return 1;
+  size_t length;
+  uint32_t point, least;
+  if ((lead & 0xE0) == 0xC0) {
+    length = 2, point = lead & 0x1Fu, least = 0x80;
+  } else if ((lead & 0xF0) == 0xE0) {
+    length = 3, point = lead & 0x0Fu, least = 0x800;
+  } else if ((lead & 0xF8) == 0xF0) {
+    length = 4, point = lead & 0x07u, least = 0x10000;
+  } else {
+    return 0;
+  }
+  if (size - at < length) return 0;
+  for (size_t k = 1; k < length; ++k) {
+    if ((bytes[at + k] & 0xC0) != 0x80) return 0;
+    point = point << 6 | (bytes[at + k] & 0x3Fu);
+  }
+  if (point < least || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) return 0;
+  return length;
+}
+
+// What toml11 can be spared: bytes that are no UTF-8 text file (its own
+// report of bad UTF-8 inside a string reads past its buffer), lines past
 // any a person writes, nesting past any the format has.
 int screenText(const char* text, size_t size, MomentsFileError* error) {
   if (size == 0) return fail(error, {1, 1}, "the file is empty");
@@ -64,6 +92,15 @@ int screenText(const char* text, size_t size, MomentsFileError* error) {
       return fail(error, {line, column}, "line %d is longer than %d characters", line,
                   kMostMomentsLineChars);
     if (c == '\0') return fail(error, {line, column}, "a NUL byte: this is no text file");
+    const size_t length = utf8Length(bytes, i, size);
+    if (length == 0) {
+      return fail(error, {line, column}, "byte 0x%02X is no UTF-8 text; save the file as UTF-8",
+                  bytes[i]);
+    }
+    if (length > 1) {
+      i += length - 1;  // one character, one column
+      continue;
+    }
     if (comment) continue;
     if (quote) {
       if (c == '\\' && quote == '"' && i + 1 < size && text[i + 1] != '\n') {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -147,6 +148,43 @@ TEST(MomentsFile, FilesThatAreNoMomentsFileAreRefusedWithWhereAndWhy) {
   std::string notToml = kShow;
   const int line = setField(notToml, "Wobble", "lo", "");
   expectRefused(notToml, {line, 0, ""});
+}
+
+// Bytes that are no UTF-8 are refused where they stand, in a string of any
+// kind and in a comment alike; UTF-8 text beyond ASCII reads as it always
+// did, a character a column.
+TEST(MomentsFile, BytesThatAreNoUtf8AreRefusedWhereTheyStand) {
+  const struct {
+    const char* what;
+    std::string line;
+    int column;
+  } cases[] = {
+      {"a multi-line literal string", "note = '''\nab\xC3'''", 3},
+      {"a multi-line string", "note = \"\"\"ab\xE2\x82\"\"\"", 13},
+      {"a literal string", "note = 'a\xFF" "b'", 10},
+      {"a string", "note = \"\x80\"", 9},
+      {"a comment", "# caf\xC0\xA9 (overlong)", 6},
+      {"a surrogate", "# \xED\xA0\x80", 3},
+      {"past U+10FFFF", "# \xF4\x90\x80\x80", 3},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::string text = kShow;
+    const size_t at = text.find("[[title]]");
+    text.insert(at, c.line + "\n");
+    const int line =
+        lineOf(text, at) + static_cast<int>(std::count(c.line.begin(), c.line.end(), '\n'));
+    expectRefused(text, {line, c.column, "no UTF-8"});
+  }
+  std::string accented = kShow;
+  accented.insert(accented.find("[[title]]"), "# \xC3\x9c" "bergang \xE2\x80\x94 \xE2\x9C\x93 \xF0\x9D\x84\x9E\n");
+  EXPECT_EQ(parse(accented).ok, 1) << parse(accented).error.reason;
+  // A character is one column: the line limit counts characters.
+  std::string wide = kShow;
+  std::string many = "# ";
+  for (int i = 0; i < 900; ++i) many += "\xC3\xA9";
+  wide.insert(wide.find("[[turn]]"), many + "\n");
+  EXPECT_EQ(parse(wide).ok, 1) << parse(wide).error.reason;
 }
 
 TEST(MomentsFile, ATruncatedFileNamesTheRowItStopsIn) {
